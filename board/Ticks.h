@@ -1,0 +1,7 @@
+#pragma once
+// The millisecond tick: an unsigned 32-bit count from a monotonic clock that wraps.
+// Elapsed times are 32-bit differences, so they stay right across the wrap.
+#include <cstdint>
+
+uint32_t TickCount();
+inline uint32_t TicksSince(uint32_t start) { return TickCount() - start; }

@@ -1,0 +1,1 @@
+#include "async32.h"

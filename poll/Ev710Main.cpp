@@ -1,0 +1,1 @@
+#include "Ev710Main.h"

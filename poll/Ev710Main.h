@@ -1,0 +1,113 @@
+#pragma once
+// TFormMain: the main window. It owns the serial port Comm32, the link state and request
+// primitives every window uses, the poll cycle, the connection lifecycle and the motion commands.
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include "PollTable.h"
+#include "ui_Ev710Main.h"
+
+class TComm32;
+class TFormWarning;
+class THint95;
+class QTimer;
+class TLedLittle;
+
+// The windows the main window shows or asks; set once at start-up (null when not built yet).
+struct TToolWindows {
+  QWidget *FormAdvanced = nullptr, *FormGraphics = nullptr, *FormQVR533 = nullptr,
+          *FormQVR730 = nullptr, *FormBoard = nullptr, *FormBoard51x = nullptr,
+          *FormQVR51x = nullptr, *FormQVR550 = nullptr, *FormLogging = nullptr;
+  TFormWarning *FormWarning = nullptr;
+};
+
+class TFormMain : public QWidget, private Ui::TFormMain {
+  Q_OBJECT
+public:
+  explicit TFormMain(QWidget *parent = nullptr);
+  ~TFormMain() override;
+
+  static constexpr int PollMessage = 1025;  // QEvent type of the poll cycle's message
+  static constexpr uint32_t ReplyTimeout = 1200, WatchdogTimeout = 2000;
+  static const QString DesignCaption;        // "QVR710+QVR5xx-EVAL"
+
+  // --- Link state and request primitives -----------------------------------------------
+  TComm32 *Comm32;
+  std::array<uint8_t, 9> ReplyFrame{};
+  std::array<uint8_t, 4> ReplyValue{};
+  bool CommandAnswered = false;
+  bool ReplyReceived = true;
+  bool PollingEnabled = true;
+  uint32_t LastRequestTick = 0;
+
+  bool SendCommand(uint8_t Address, uint8_t Command, uint8_t Type, uint8_t Motor, int32_t Value,
+                   bool Wait, bool RaiseOnTimeout);
+  bool SendCommandBytes(uint8_t Address, uint8_t Command, uint8_t Type, uint8_t Motor,
+                        const std::array<uint8_t, 4> &Bytes, bool Wait, bool RaiseOnTimeout);
+  void SendDatagram(uint8_t B0, uint8_t B1, uint8_t B2, uint8_t B3);
+  void TransferDatagram(uint8_t B0, uint8_t B1, uint8_t B2, uint8_t B3);
+  void PausePolling();
+  void ResumePolling();
+
+  // --- Connection and identification -----------------------------------------------------
+  uint8_t BoardKind = 0;
+  QByteArray BoardVersionText;
+  bool BoardIdentified = false;
+  bool RestartPending = false;
+  bool TimerBusy = false;
+  QTimer *TimerActions;
+  void StartDetection();
+
+  // --- Poll cycle --------------------------------------------------------------------------
+  TPollTable PollTable;
+  int PollIndex = 0;
+  QString ControllerVersionText;
+  void ShowControllerVersion(uint8_t B5, uint8_t B6, uint8_t B7);
+
+  // --- Windows -------------------------------------------------------------------------------
+  TToolWindows Windows;
+  void SetToolWindows(const TToolWindows &w);
+
+  // Event handlers, named after control and event.
+  void FormCreate();
+  void FormClose();
+  void BtnOpenClick();
+  void BtnCloseClick();
+  void TimerActionsTimer();
+  void Comm32RxChar(int Count);
+  void PollMessageHandler();
+  void CbRampMode1Change();
+  void CbRampMode2Change();
+  void CbRampMode3Change();
+  void BtnGo1Click(QObject *Sender);
+  void BtnStop1Click(QObject *Sender);
+  void BtnGoAllClick();
+  void BtnStopAllClick();
+  void BtnCmd705Click();
+  void BtnGraphicsClick();
+  void BtnLoggingClick();
+  void BtnQVR533Click();
+  void BtnQVR515Click();
+  void BtnQVR550Click();
+  void BtnQVR730Click();
+  void BtnBoardClick();
+  void GrpMoreClick() {}
+
+protected:
+  void showEvent(QShowEvent *e) override;
+  void closeEvent(QCloseEvent *e) override;
+  void customEvent(QEvent *e) override;
+
+private:
+  void ConnectHandlers();
+  void ApplyRampMode(int motor);        // enable table of CbRampMode1Change and its twins
+  void SetStatusTexts(const QString &info1, const QString &info2);
+  void SetStatusLeds(uint8_t status);
+  void PostPollMessage();
+  void Identify();
+  void TimeoutActions();
+  THint95 *Hint95 = nullptr;
+  std::array<TLedLittle *, 8> StatusLeds{};
+};
+
+extern TFormMain *FormMain;

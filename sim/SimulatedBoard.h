@@ -1,0 +1,59 @@
+#pragma once
+// A simulated evaluation board served on the master side of a pseudo-terminal, in a thread of
+// its own, so that the program's own serial code talks to it like to a real board.
+// The device appears under a stable path (a symbolic link to the pseudo-terminal's slave), so a
+// hang-up followed by a come-back shows up under the same name, like a re-plugged USB board.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+class BoardModel;
+
+// Board kinds: 1 newer-driver board, 2 older-driver board, 3 QVR550 board.
+class SimulatedBoard {
+public:
+  explicit SimulatedBoard(int kind, bool paced = false);
+  ~SimulatedBoard();
+  SimulatedBoard(const SimulatedBoard &) = delete;
+  SimulatedBoard &operator=(const SimulatedBoard &) = delete;
+
+  std::string DevicePath() const;  // stable path of the serial device to open
+  int Kind() const;
+
+  // Line pacing at 115200 bit/s, ten bits a byte, both directions.
+  void SetPaced(bool paced);
+
+  // Fault controls (thread-safe; take effect for the next frames).
+  void SetReplyDelay(int ms);                       // answer every frame `ms` late
+  void StaySilent(int ms);                          // answer nothing for `ms` (0: again at once)
+  void SetSilent(bool silent);                      // answer nothing until told otherwise
+  void SplitReplies(int firstBytes, int gapMs);     // send each reply as two pieces (0: whole)
+  void SendStray(const std::vector<uint8_t> &bytes);// unsolicited bytes on the line, now
+  void HangUp();                                    // close the master side: the device is lost
+  void ComeBack();                                  // a fresh device under the same path
+
+  // What the board received: every complete request frame, in order.
+  std::vector<std::array<uint8_t, 9>> ReceivedFrames() const;
+  void ClearReceivedFrames();
+  // Times the server thread woke up (for tests that bound wake-ups).
+  uint64_t RequestsAnswered() const;
+
+  // The model behind the board; lock it while touching it from another thread.
+  template <class F> auto WithModel(F &&f) { auto lock = LockModel(); return f(ModelRef()); }
+
+private:
+  struct Private;
+  std::unique_ptr<Private> d;
+  std::shared_ptr<void> LockModel();
+  BoardModel &ModelRef();
+};
+
+// The simulated boards offered in the port list: SIM1, SIM2, SIM3 for kinds 1, 2, 3.
+// Started on first use and kept for the rest of the run. Returns nullptr for other names.
+SimulatedBoard *SimulatedBoardNamed(const std::string &name);
+
+}  // namespace sim

@@ -1,0 +1,31 @@
+#pragma once
+// Conversion routines shared by the windows: pure functions, no state, no widgets.
+#include <QString>
+#include <stdexcept>
+
+// The fourteen colours of the LED indicator (TLedLittle).
+enum TLedLittleColor {
+  lcBlack, lcDarkGray, lcRed, lcDarkRed, lcGreen, lcDarkGreen, lcYellow,
+  lcDarkYellow, lcBlue, lcDarkBlue, lcPurple, lcDarkPurple, lcCyan, lcDarkCyan
+};
+
+// An error meant for the user: the guard (Ev710Guard.h) shows its text in a message box.
+class EEvalError : public std::runtime_error {
+public:
+  explicit EEvalError(const QString &text) : std::runtime_error(text.toStdString()), Text(text) {}
+  QString Text;
+};
+
+// A text that is not a binary number.
+class EConvertError : public EEvalError {
+public:
+  using EEvalError::EEvalError;
+};
+
+QString ExtractField(const QString &S, QChar Delim, int N);
+int SignExtend(int Value, int SignBit);
+QString IntToBin(int Value, int Digits);
+int BinToInt(const QString &S);  // throws EConvertError("Ungültige Binärzahl")
+int IfThenInt(bool B, int T, int F);
+QString IfThenStr(bool B, const QString &T, const QString &F);
+TLedLittleColor IfThenLedColor(bool B, TLedLittleColor T, TLedLittleColor F);

@@ -1,0 +1,1 @@
+#include "Hint95.h"

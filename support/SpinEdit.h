@@ -1,0 +1,80 @@
+#pragma once
+// One-line numeric edits with up/down buttons: TSpinEdit (32-bit integer) and TFloatSpinEdit
+// (double, twelve decimals). Limits apply when MinValue != MaxValue; a text that is no number
+// reads as MinValue. Change() fires on every change of the text.
+#include <QWidget>
+
+class QLineEdit;
+class QToolButton;
+
+class TCustomSpinEdit : public QWidget {
+  Q_OBJECT
+public:
+  explicit TCustomSpinEdit(QWidget *parent = nullptr);
+  QString Text() const;
+  void SetText(const QString &t);
+  bool EditorEnabled() const { return FEditorEnabled; }
+  void SetEditorEnabled(bool on) { FEditorEnabled = on; }
+  bool ReadOnly() const;
+  void SetReadOnly(bool on);
+  void SetMaxLength(int n);
+  QLineEdit *Editor() const { return FEdit; }
+  QToolButton *UpButton() const { return FUp; }
+  QToolButton *DownButton() const { return FDown; }
+signals:
+  void Change();
+protected:
+  virtual void StepUp() = 0;
+  virtual void StepDown() = 0;
+  virtual void EditingDone() = 0;        // Enter / leaving the edit
+  virtual bool AcceptsChar(QChar c) const = 0;
+  bool eventFilter(QObject *o, QEvent *e) override;
+  QLineEdit *FEdit;
+  QToolButton *FUp, *FDown;
+  bool FEditorEnabled = true;
+private:
+  void Step(bool up);
+};
+
+class TSpinEdit : public TCustomSpinEdit {
+  Q_OBJECT
+public:
+  explicit TSpinEdit(QWidget *parent = nullptr);
+  int Value() const;
+  void SetValue(int v);
+  int Increment() const { return FIncrement; }
+  void SetIncrement(int v) { FIncrement = v; }
+  int MinValue() const { return FMin; }
+  void SetMinValue(int v) { FMin = v; }
+  int MaxValue() const { return FMax; }
+  void SetMaxValue(int v) { FMax = v; }
+protected:
+  void StepUp() override;
+  void StepDown() override;
+  void EditingDone() override;
+  bool AcceptsChar(QChar c) const override;
+private:
+  int Clamp(qint64 v) const;
+  int FIncrement = 1, FMin = 0, FMax = 0;
+};
+
+class TFloatSpinEdit : public TCustomSpinEdit {
+  Q_OBJECT
+public:
+  explicit TFloatSpinEdit(QWidget *parent = nullptr);
+  double Value() const;
+  void SetValue(double v);
+  double Increment() const { return FIncrement; }
+  void SetIncrement(double v) { FIncrement = v; }
+  double MinValue() const { return FMin; }
+  void SetMinValue(double v) { FMin = v; }
+  double MaxValue() const { return FMax; }
+  void SetMaxValue(double v) { FMax = v; }
+protected:
+  void StepUp() override;
+  void StepDown() override;
+  void EditingDone() override;
+  bool AcceptsChar(QChar c) const override;
+private:
+  double FIncrement = 1.0, FMin = 0, FMax = 0;
+};
