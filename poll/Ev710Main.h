@@ -99,6 +99,10 @@ protected:
   void customEvent(QEvent *e) override;
 
 private:
+  // Creation steps (FormCreate) defined beside the code they belong to.
+  void InitPortList();          // fill ComboCOM and select the initial entry
+  void InitPollState();         // poll index 0, flags, watchdog off
+  void RegisterPollControls();  // the main window's display controls and entry 0's handler
   void ConnectHandlers();
   void ApplyRampMode(int motor);        // enable table of CbRampMode1Change and its twins
   void SetStatusTexts(const QString &info1, const QString &info2);
