@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include "PollHooks.h"
 #include "PollTable.h"
 #include "ui_Ev710Main.h"
 
@@ -63,6 +64,19 @@ public:
   int PollIndex = 0;
   QString ControllerVersionText;
   void ShowControllerVersion(uint8_t B5, uint8_t B6, uint8_t B7);
+  // Data log line under construction (one line per completed cycle).
+  QString PendingLogLine;
+  int PendingValueCount = 0;
+  bool CycleStartFlag = false;
+  // State of the tool windows the cycle consults; they set it when shown or closed.
+  bool EditorShown = false;   // register editor shown
+  int EditorPage = 0;         // its active page
+  int SelectedMotor = 0;      // driver window's selected motor
+  TGraphHooks *GraphHooks = nullptr;
+  TLogHooks *LogHooks = nullptr;
+  // After a timeout the cycle waits for this long of silence on the line before it asks again,
+  // so that a late reply cannot be taken for the answer to a later request.
+  static constexpr int ResyncQuietMs = 250;
 
   // --- Windows -------------------------------------------------------------------------------
   TToolWindows Windows;
@@ -110,6 +124,18 @@ private:
   void PostPollMessage();
   void Identify();
   void TimeoutActions();
+  void RouteReply();
+  void RouteControllerReply(const PollEntry &e, int &Value);
+  void LogValue(int Value);
+  void Advance();
+  void SendPollRequest();
+  void SendRestartRequest();
+  void WaitForEmptyOutput();
+  void ReportLater(const QString &text);
+  bool DetectionRunning = false;  // StartDetection's wait: the cycle must not start inside it
+  bool ResyncPending = false;     // a timeout happened: wait for a quiet line before asking again
+  QTimer *ResyncTimer = nullptr;
+  bool ErrorShowing = false;
   THint95 *Hint95 = nullptr;
   std::array<TLedLittle *, 8> StatusLeds{};
 };
