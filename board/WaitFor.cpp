@@ -1,24 +1,25 @@
 #include "WaitFor.h"
 #include "Ticks.h"
-#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
+#include <algorithm>
 
-bool WaitFor(const std::function<bool()> &done, int timeoutMs) {
+bool WaitFor(const std::function<bool()> &done, int timeoutMs, int recheckMs) {
+  if (done()) return true;
   const uint32_t start = TickCount();
-  // A timer that fires at the deadline wakes the sleeping event loop; without a deadline a
-  // slow heartbeat still re-checks conditions that change without an event (a cleared flag).
+  // The timer only wakes the sleeping event loop: at the deadline, or at the re-check pace.
   QTimer wake;
-  wake.setSingleShot(false);
-  wake.setInterval(timeoutMs >= 0 ? std::max(1, timeoutMs) : 50);
-  wake.start();
+  wake.setTimerType(Qt::PreciseTimer);
+  auto arm = [&] {
+    int next = recheckMs > 0 ? recheckMs : 1000;
+    if (timeoutMs >= 0) next = std::min(next, std::max(1, timeoutMs - int(TicksSince(start)) + 1));
+    wake.start(next);
+  };
+  QObject::connect(&wake, &QTimer::timeout, &wake, arm);
+  arm();
   while (!done()) {
     if (timeoutMs >= 0 && int(TicksSince(start)) > timeoutMs) break;
-    if (timeoutMs >= 0) {
-      const int left = timeoutMs - int(TicksSince(start)) + 1;
-      if (left > 0 && wake.remainingTime() > left) wake.start(left);
-    }
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::ExcludeUserInputEvents);
   }
   return done();

@@ -132,6 +132,7 @@ private:
   void SendRestartRequest();
   void WaitForEmptyOutput();
   void ReportLater(const QString &text);
+  void EndResync();
   bool DetectionRunning = false;  // StartDetection's wait: the cycle must not start inside it
   bool ResyncPending = false;     // a timeout happened: wait for a quiet line before asking again
   QTimer *ResyncTimer = nullptr;
