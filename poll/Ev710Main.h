@@ -133,6 +133,19 @@ private:
   void WaitForEmptyOutput();
   void ReportLater(const QString &text);
   void EndResync();
+  // Motion commands.
+  struct TMotorEdits {
+    class TSpinEdit *XTarget, *VTarget, *VMin, *VMax, *AMax, *VActual;
+    QComboBox *RampMode;
+  };
+  TMotorEdits MotorEdits(int motor) const;
+  static int MotorOf(QObject *Sender, QObject *button2, QObject *button3);
+  void GoMotor(int motor);
+  void StopMotor(int motor);
+  bool AccelerationAccepted(int aMax, int rampDiv, int pulseDiv);
+  void WriteRampMode(uint8_t motorBits, int mode);
+  void WriteRegister24(uint8_t address, int v);
+  void WriteRegister16(uint8_t address, int v);
   bool DetectionRunning = false;  // StartDetection's wait: the cycle must not start inside it
   bool ResyncPending = false;     // a timeout happened: wait for a quiet line before asking again
   QTimer *ResyncTimer = nullptr;
