@@ -1,0 +1,123 @@
+// The port list (board ports marked, simulated boards added, sorted, preselected) and the
+// remembered port index in the settings file.
+#include <QtTest>
+
+#include "PortDiscovery.h"
+#include "PortSettings.h"
+
+namespace {
+
+FoundPort Plain(const QString &name) { return {name, false, 0, 0, QString()}; }
+FoundPort Usb(const QString &name, quint16 vid, quint16 pid, const QString &description) {
+  return {name, true, vid, pid, description};
+}
+FoundPort Board(const QString &name, const QString &description = "Virtual Board Port") {
+  return Usb(name, 0x2F4B, 0x0A3D, description);
+}
+
+const QStringList Sims = {"SIM1  [Simulator]", "SIM2  [Simulator]", "SIM3  [Simulator]"};
+
+}  // namespace
+
+class TestPortDiscovery : public QObject {
+  Q_OBJECT
+
+private slots:
+  void boardPortIsMarkedAndSelected() {
+    const QList<FoundPort> found = {Plain("ttyS0"), Board("ttyACM0"),
+                                    Usb("ttyUSB0", 0x0403, 0x6001, "FT232R USB UART")};
+    const PortDiscoveryResult r = DiscoverPorts(found, 0);
+    const QStringList expected = Sims + QStringList{"ttyACM0  [Board]", "ttyS0", "ttyUSB0"};
+    QCOMPARE(r.Entries, expected);
+    QCOMPARE(r.SelectedIndex, 3);
+  }
+
+  void onlyTheBoardIdsCount() {
+    const QList<FoundPort> found = {
+        Usb("ttyACM0", 0x2F4B, 0x0B17, "Other Thing Port"),  // second product id
+        Usb("ttyACM1", 0x2F4B, 0x1234, "Virtual Board Port"),  // foreign product
+        Usb("ttyACM2", 0x1234, 0x0A3D, "Virtual Board Port"),  // foreign vendor
+        {"ttyACM3", false, 0x2F4B, 0x0A3D, "Virtual Board Port"},  // ids not reported
+        Board("ttyACM4", "Board"),  // a single word: empty annotation
+    };
+    const PortDiscoveryResult r = DiscoverPorts(found, 1);
+    const QStringList expected =
+        Sims + QStringList{"ttyACM0  [Thing]", "ttyACM1", "ttyACM2", "ttyACM3", "ttyACM4  []"};
+    QCOMPARE(r.Entries, expected);
+    QCOMPARE(r.SelectedIndex, 7);
+  }
+
+  // The last board port in the system's order decides, at its place in the sorted list.
+  void lastBoardWins() {
+    PortDiscoveryResult r = DiscoverPorts({Board("ttyACM1"), Board("ttyACM0")}, 0);
+    QCOMPARE(r.Entries.at(r.SelectedIndex), QString("ttyACM0  [Board]"));
+    QCOMPARE(r.SelectedIndex, 3);
+    r = DiscoverPorts({Board("ttyACM0"), Board("ttyACM1"), Plain("ttyS0")}, 0);
+    QCOMPARE(r.SelectedIndex, 4);
+    QCOMPARE(r.Entries.at(4), QString("ttyACM1  [Board]"));
+  }
+
+  void rememberedIndexWithoutBoard() {
+    const QList<FoundPort> found = {Plain("ttyS1"), Plain("ttyS0"), Plain("ttyUSB0")};
+    QCOMPARE(DiscoverPorts({}, 0).Entries, Sims);
+    QCOMPARE(DiscoverPorts(found, 0).SelectedIndex, 0);
+    QCOMPARE(DiscoverPorts(found, 0).Entries.at(0), QString("SIM1  [Simulator]"));
+    QCOMPARE(DiscoverPorts(found, 2).Entries.at(2), QString("SIM3  [Simulator]"));
+    QCOMPARE(DiscoverPorts(found, 2).SelectedIndex, 2);
+    QCOMPARE(DiscoverPorts(found, 5).SelectedIndex, 5);
+    QCOMPARE(DiscoverPorts(found, 6).SelectedIndex, -1);
+    QCOMPARE(DiscoverPorts(found, -1).SelectedIndex, -1);
+    QCOMPARE(DiscoverPorts({}, 3).SelectedIndex, -1);
+  }
+
+  void sortIgnoresLetterCase() {
+    const QList<FoundPort> found = {Plain("ttyb"), Plain("TTYc"), Plain("rfcomm0"),
+                                    Plain("ttyA"), Plain("ttyS10"), Plain("ttyS2")};
+    const QStringList expected =
+        QStringList{"rfcomm0"} + Sims + QStringList{"ttyA", "ttyb", "TTYc", "ttyS10", "ttyS2"};
+    QCOMPARE(DiscoverPorts(found, 0).Entries, expected);
+  }
+
+  void settingsRoundTrip() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString ini = dir.filePath("qvr710-eval.ini");
+    QCOMPARE(ReadRememberedPortIndex(ini), 0);  // no file yet
+    StoreRememberedPortIndex(ini, 2);
+    QCOMPARE(ReadRememberedPortIndex(ini), 2);
+    QFile file(ini);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromLatin1(file.readAll());
+    QVERIFY2(text.contains("[Settings]") && text.contains("COMPort=2"), qPrintable(text));
+    StoreRememberedPortIndex(ini, -1);
+    QCOMPARE(ReadRememberedPortIndex(ini), -1);
+
+    const QString other = dir.filePath("other.ini");  // file without the key
+    QFile otherFile(other);
+    QVERIFY(otherFile.open(QIODevice::WriteOnly));
+    otherFile.write("[Settings]\nSomething=7\n");
+    otherFile.close();
+    QCOMPARE(ReadRememberedPortIndex(other), 0);
+  }
+
+  void unwritableSettingsAreIgnored() {
+    QTemporaryDir dir;
+    QFile blocker(dir.filePath("not-a-folder"));  // a file where the folder should be
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QString ini = dir.filePath("not-a-folder/x.ini");
+    StoreRememberedPortIndex(ini, 3);
+    QCOMPARE(ReadRememberedPortIndex(ini), 0);
+  }
+
+  void settingsFileName() {
+    QCOMPARE(SettingsFileNameFor("abc.exe"), QString("abc.ini"));
+    QCOMPARE(SettingsFileNameFor("a.b.c"), QString("a.ini"));
+    QCOMPARE(SettingsFileNameFor("/opt/v1.2/qvr710-eval"), QString("qvr710-eval.ini"));
+    QCOMPARE(SettingsFilePath(),
+             QCoreApplication::applicationDirPath() + "/tst_portdiscovery.ini");
+  }
+};
+
+QTEST_MAIN(TestPortDiscovery)
+#include "tst_portdiscovery.moc"
