@@ -1,1 +1,165 @@
+// The main window's face: creation, initial control states, the ramp-mode enable table, the
+// status texts and the one place where the window's controls are connected to their handlers.
 #include "Ev710Main.h"
+#include <QLayout>
+#include <QLocale>
+#include "Ev710Guard.h"
+#include "Ev710Version.h"
+#include "Hint95.h"
+#include "LedLittle.h"
+#include "SpinEdit.h"
+#include "async32.h"
+
+const QString TFormMain::DesignCaption = QStringLiteral("QVR710+QVR5xx-EVAL");
+
+namespace {
+const QString TextNoPort1 = QStringLiteral("No port opened.");
+const QString TextNoPort2 = QStringLiteral("Select a port, then click \"Open\".");
+}  // namespace
+
+TFormMain::TFormMain(QWidget *parent) : QWidget(parent), Comm32(new TComm32(this)) {
+  setupUi(this);
+  Hint95 = new THint95(this, 200);
+  SetEditRanges();
+  FormCreate();
+  ConnectHandlers();
+}
+
+TFormMain::~TFormMain() = default;
+
+void TFormMain::FormCreate() {
+  setWindowTitle(DesignCaption + QStringLiteral(" V") + ShortVersionText(GetFileVersionText()));
+  FixWindowSize();
+  QLocale::setDefault(QLocale::c());  // "." as decimal and "," as thousands separator
+  InitPortList();
+  InitPollState();
+  SetInitialControlStates();
+  for (QComboBox *ramp : {CbRampMode1, CbRampMode2, CbRampMode3}) ramp->setCurrentIndex(0);
+  CbRampMode1Change();
+  CbRampMode2Change();
+  CbRampMode3Change();
+  RegisterPollControls();
+}
+
+// No maximise button, and the window keeps the size its layout gives it. The buttons that
+// identification hides or shows keep their place, so nothing moves when they do.
+void TFormMain::FixWindowSize() {
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  for (QWidget *w : {BtnQVR533, BtnQVR515, BtnQVR550, BtnQVR730, BtnBoard}) {
+    QSizePolicy policy = w->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    w->setSizePolicy(policy);
+  }
+  setFixedSize(sizeHint());
+}
+
+void TFormMain::SetInitialControlStates() {
+  BtnOpen->setEnabled(true);
+  for (QWidget *w : std::initializer_list<QWidget *>{BtnClose, BtnCmd705, BtnStop1, BtnStop2, BtnStop3, BtnGo1,
+                                                      BtnGo2, BtnGo3, BtnStopAll, BtnGoAll, BtnGraphics})
+    w->setEnabled(false);
+  for (TLedLittle *led : {LedXReached1, LedReference1, LedXReached2, LedReference2, LedXReached3, LedReference3,
+                          LedCoverWaiting, LedInterrupt})
+    led->SetLedColor(lcDarkCyan);
+  SetStatusTexts(TextNoPort1, TextNoPort2);
+}
+
+void TFormMain::SetStatusTexts(const QString &info1, const QString &info2) {
+  StaticInfo1->setText(info1);
+  StaticInfo2->setText(info2);
+}
+
+// --- Motor edits ----------------------------------------------------------------------------
+
+TFormMain::TMotorLabels TFormMain::MotorLabels(int motor) const {
+  switch (motor) {
+    case 1: return {LblXTarget2, LblVTarget2, LblVMin2, LblVMax2, LblAMax2, LblEVAct2};
+    case 2: return {LblXTarget3, LblVTarget3, LblVMin3, LblVMax3, LblAMax3, LblEVact3};
+    default: return {LblXTarget1, LblVTarget1, LblVMin1, LblVMax1, LblAMax1, LblEVact1};
+  }
+}
+
+void TFormMain::SetEditRanges() {
+  struct Range {
+    TSpinEdit *TMotorEdits::*Edit;
+    int Min, Max;
+  };
+  static constexpr Range ranges[] = {
+      {&TMotorEdits::XTarget, -8388608, 8388607}, {&TMotorEdits::VTarget, -8388608, 8388607},
+      {&TMotorEdits::VMin, 0, 2047},              {&TMotorEdits::VMax, 0, 2047},
+      {&TMotorEdits::AMax, 0, 2047},              {&TMotorEdits::VActual, -2047, 2047},
+  };
+  for (int motor = 0; motor < 3; ++motor) {
+    const TMotorEdits edits = MotorEdits(motor);
+    for (const Range &r : ranges) {
+      (edits.*r.Edit)->SetMinValue(r.Min);
+      (edits.*r.Edit)->SetMaxValue(r.Max);
+    }
+  }
+}
+
+// Enables the edits (and their labels) that the selected ramp mode uses; no selection
+// disables them all.
+void TFormMain::ApplyRampMode(int motor) {
+  struct Row {
+    TSpinEdit *TMotorEdits::*Edit;
+    QLabel *TMotorLabels::*Label;
+    bool On[4];  // RAMP, SOFTMODE, VELOCITY, HOLD
+  };
+  static constexpr Row table[] = {
+      {&TMotorEdits::AMax, &TMotorLabels::AMax, {true, true, true, false}},
+      {&TMotorEdits::VMax, &TMotorLabels::VMax, {true, true, false, false}},
+      {&TMotorEdits::VMin, &TMotorLabels::VMin, {true, true, false, false}},
+      {&TMotorEdits::XTarget, &TMotorLabels::XTarget, {true, true, false, false}},
+      {&TMotorEdits::VTarget, &TMotorLabels::VTarget, {false, false, true, false}},
+      {&TMotorEdits::VActual, &TMotorLabels::VActual, {false, false, false, true}},
+  };
+  const TMotorEdits edits = MotorEdits(motor);
+  const TMotorLabels labels = MotorLabels(motor);
+  const int mode = edits.RampMode->currentIndex();
+  for (const Row &row : table) {
+    const bool on = mode >= 0 && mode < 4 && row.On[mode];
+    (edits.*row.Edit)->setEnabled(on);
+    (labels.*row.Label)->setEnabled(on);
+  }
+}
+
+void TFormMain::CbRampMode1Change() { ApplyRampMode(0); }
+void TFormMain::CbRampMode2Change() { ApplyRampMode(1); }
+void TFormMain::CbRampMode3Change() { ApplyRampMode(2); }
+
+// --- Handlers ---------------------------------------------------------------------------------
+
+void TFormMain::ConnectHandlers() {
+  using Handler = void (TFormMain::*)();
+  const std::pair<QPushButton *, Handler> buttons[] = {
+      {BtnOpen, &TFormMain::BtnOpenClick},         {BtnClose, &TFormMain::BtnCloseClick},
+      {BtnCmd705, &TFormMain::BtnCmd705Click},     {BtnGraphics, &TFormMain::BtnGraphicsClick},
+      {BtnLogging, &TFormMain::BtnLoggingClick},   {BtnQVR533, &TFormMain::BtnQVR533Click},
+      {BtnQVR515, &TFormMain::BtnQVR515Click},     {BtnQVR550, &TFormMain::BtnQVR550Click},
+      {BtnQVR730, &TFormMain::BtnQVR730Click},     {BtnBoard, &TFormMain::BtnBoardClick},
+      {BtnGoAll, &TFormMain::BtnGoAllClick},       {BtnStopAll, &TFormMain::BtnStopAllClick},
+  };
+  for (const auto &[button, handler] : buttons)
+    connect(button, &QPushButton::clicked, this, Guarded(this, [this, handler = handler] { (this->*handler)(); }));
+
+  // Go and Stop share one handler per kind; the pressed button tells the motor.
+  using SenderHandler = void (TFormMain::*)(QObject *);
+  const std::pair<QPushButton *, SenderHandler> motorButtons[] = {
+      {BtnGo1, &TFormMain::BtnGo1Click},     {BtnGo2, &TFormMain::BtnGo1Click},
+      {BtnGo3, &TFormMain::BtnGo1Click},     {BtnStop1, &TFormMain::BtnStop1Click},
+      {BtnStop2, &TFormMain::BtnStop1Click}, {BtnStop3, &TFormMain::BtnStop1Click},
+  };
+  for (const auto &[button, handler] : motorButtons)
+    connect(button, &QPushButton::clicked, this,
+            Guarded(this, [this, button = button, handler = handler] { (this->*handler)(button); }));
+
+  const std::pair<QComboBox *, Handler> rampModes[] = {
+      {CbRampMode1, &TFormMain::CbRampMode1Change},
+      {CbRampMode2, &TFormMain::CbRampMode2Change},
+      {CbRampMode3, &TFormMain::CbRampMode3Change},
+  };
+  for (const auto &[combo, handler] : rampModes)
+    connect(combo, &QComboBox::currentIndexChanged, this, Guarded(this, [this, handler = handler] { (this->*handler)(); }));
+}
