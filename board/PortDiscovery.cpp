@@ -3,6 +3,7 @@
 #include <QSerialPortInfo>
 #include <algorithm>
 #include <numeric>
+#include <vector>
 
 #include "Ev710Utils.h"
 

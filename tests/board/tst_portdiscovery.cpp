@@ -78,6 +78,13 @@ private slots:
     QCOMPARE(DiscoverPorts(found, 0).Entries, expected);
   }
 
+  // Whatever ports this machine has, the simulated boards are offered.
+  void systemPortsIncludeSimulators() {
+    const PortDiscoveryResult r = DiscoverPorts(SystemPorts(), 0);
+    for (const QString &sim : Sims) QVERIFY(r.Entries.contains(sim));
+    QVERIFY(r.SelectedIndex >= 0);
+  }
+
   void settingsRoundTrip() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
