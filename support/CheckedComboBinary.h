@@ -22,7 +22,7 @@ public:
   int DropDownLines() const { return FDropDownLines; }
   void SetDropDownLines(int n);
   int Columns() const { return FColumns; }
-  void SetColumns(int n) { FColumns = n; }
+  void SetColumns(int n) { FColumns = n; }  // > 1: opening sets DropDownLines from the item count
   bool Sorted() const { return FSorted; }
   void SetSorted(bool on);
   QColor NotFocusColor() const { return FNotFocusColor; }
@@ -47,6 +47,15 @@ protected:
 private:
   void RefreshText();
   void SetAll(bool checked);
+  void CreatePopUp();
+  void FillList();
+  void SyncListItem(int index);
+  void ListItemChanged(int index);
+  void ShowListMenu(const QPoint &pos);
+  QRect PopUpGeometry() const;
+  void ClosePopUp();
+  void UpdateEditColor();
+  void SortItems();
   QStringList FItems;
   QList<bool> FChecked;
   int FDropDownLines = 2, FColumns = 0, FLongest = -1;

@@ -1,1 +1,46 @@
 #include "Ev710Guard.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include "Ev710Utils.h"
+
+namespace {
+GuardErrorSink &ErrorSink()
+{
+  static GuardErrorSink sink;
+  return sink;
+}
+
+void ReportError(QWidget *parent, const QString &text)
+{
+  if (ErrorSink()) {
+    ErrorSink()(text);
+    return;
+  }
+  QMessageBox::critical(parent, QApplication::applicationDisplayName(), text);
+}
+}  // namespace
+
+void SetGuardErrorSink(GuardErrorSink sink) { ErrorSink() = std::move(sink); }
+
+void RunGuarded(QWidget *parent, const std::function<void()> &body)
+{
+  // Reporting happens outside the catch blocks, so a failure while reporting cannot
+  // meet a half-handled exception.
+  QString error;
+  try {
+    body();
+    return;
+  } catch (const EEvalError &e) {
+    error = e.Text;
+  } catch (const std::exception &e) {
+    error = QString::fromUtf8(e.what());
+  } catch (...) {
+    error = QStringLiteral("Unknown error");
+  }
+  try {
+    ReportError(parent, error);
+  } catch (...) {
+    // Nothing may cross the Qt frame that called us.
+  }
+}

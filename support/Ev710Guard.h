@@ -3,6 +3,7 @@
 // exception) is shown in a critical message box and never crosses a Qt frame.
 #include <functional>
 
+class QString;
 class QWidget;
 
 void RunGuarded(QWidget *parent, const std::function<void()> &body);
@@ -12,3 +13,9 @@ template <class F>
 auto Guarded(QWidget *parent, F handler) {
   return [parent, handler](auto &&...) { RunGuarded(parent, handler); };
 }
+
+// Where RunGuarded reports an error. Unset (the default), it shows QMessageBox::critical
+// titled with the application's display name. Tests set a sink that receives the error
+// text instead of a blocking modal box; pass an empty function to restore the box.
+using GuardErrorSink = std::function<void(const QString &text)>;
+void SetGuardErrorSink(GuardErrorSink sink);

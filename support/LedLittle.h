@@ -28,8 +28,10 @@ private:
   void Show(TLedLittleColor c);
   void BlinkTick();
   void RestartBlinking();
-  TLedLittleColor FLedColor = lcBlack, FClicLedColor = lcDarkGray, FShown = lcBlack, FSaved = lcBlack;
-  bool FBlink = false, FPressed = false, FClickShowing = false;
+  bool ShowsClickColor() const { return FPressed || FClickShowing; }
+  TLedLittleColor FLedColor = lcBlack, FClicLedColor = lcDarkGray, FShown = lcBlack;
+  bool FBlink = false, FPressed = false;
+  bool FClickShowing = false;  // blinking: the click colour is on
   int FInterval = 250;
   QTimer FTimer;
 };

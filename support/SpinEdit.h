@@ -4,6 +4,7 @@
 // reads as MinValue. Change() fires on every change of the text.
 #include <QWidget>
 
+class QKeyEvent;
 class QLineEdit;
 class QToolButton;
 
@@ -17,7 +18,8 @@ public:
   void SetEditorEnabled(bool on) { FEditorEnabled = on; }
   bool ReadOnly() const;
   void SetReadOnly(bool on);
-  void SetMaxLength(int n);
+  void SetMaxLength(int n) { FMaxLength = n; }  // limits typing and pasting; 0: no limit
+  int MaxLength() const { return FMaxLength; }
   QLineEdit *Editor() const { return FEdit; }
   QToolButton *UpButton() const { return FUp; }
   QToolButton *DownButton() const { return FDown; }
@@ -26,7 +28,8 @@ signals:
 protected:
   virtual void StepUp() = 0;
   virtual void StepDown() = 0;
-  virtual void EditingDone() = 0;        // Enter / leaving the edit
+  virtual void EditingDone() = 0;        // leaving the edit (and Enter where ReformatsOnEnter)
+  virtual bool ReformatsOnEnter() const { return false; }
   virtual bool AcceptsChar(QChar c) const = 0;
   bool eventFilter(QObject *o, QEvent *e) override;
   QLineEdit *FEdit;
@@ -34,6 +37,14 @@ protected:
   bool FEditorEnabled = true;
 private:
   void Step(bool up);
+  bool FilterKey(QKeyEvent *e);           // true: the key is consumed
+  bool IsTypedCharValid(QChar c) const;
+  bool PasteCutAllowed() const;
+  void Paste();
+  void ShowContextMenu(const QPoint &globalPos);
+  void PlaceButtons();
+  int RoomLeft() const;                   // characters that may still be typed
+  int FMaxLength = 0;
 };
 
 class TSpinEdit : public TCustomSpinEdit {
@@ -55,6 +66,7 @@ protected:
   bool AcceptsChar(QChar c) const override;
 private:
   int Clamp(qint64 v) const;
+  void ShowValue(qint64 v);
   int FIncrement = 1, FMin = 0, FMax = 0;
 };
 
@@ -74,6 +86,7 @@ protected:
   void StepUp() override;
   void StepDown() override;
   void EditingDone() override;
+  bool ReformatsOnEnter() const override { return true; }
   bool AcceptsChar(QChar c) const override;
 private:
   double FIncrement = 1.0, FMin = 0, FMax = 0;
