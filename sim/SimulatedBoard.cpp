@@ -1,1 +1,474 @@
 #include "SimulatedBoard.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <system_error>
+#include <thread>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace sim {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr auto ByteTime = std::chrono::nanoseconds(86806);  // ten bits at 115200 bit/s
+// A request interrupted for longer than this is dropped: the next byte starts a new frame.
+constexpr auto ResyncPause = std::chrono::milliseconds(50);
+
+[[noreturn]] void ThrowErrno(const char *what) {
+  throw std::system_error(errno, std::generic_category(), what);
+}
+
+void CloseFd(int &fd) {
+  if (fd >= 0)
+    ::close(fd);
+  fd = -1;
+}
+
+// A private folder for the device link: under $XDG_RUNTIME_DIR when usable, else /tmp.
+std::string MakeRunTimeFolder() {
+  const char *base = std::getenv("XDG_RUNTIME_DIR");
+  const std::string dir = (base && *base && ::access(base, W_OK) == 0) ? base : "/tmp";
+  std::string name = dir + "/qvr710-sim-" + std::to_string(::getpid()) + "-XXXXXX";
+  if (!::mkdtemp(name.data()))
+    ThrowErrno("mkdtemp");
+  return name;
+}
+
+struct Pty {
+  int master = -1;
+  int slave = -1;  // kept open by the server so the master never sees "no slave"
+  std::string slavePath;
+};
+
+Pty OpenPty() {
+  Pty p;
+  p.master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (p.master < 0)
+    ThrowErrno("posix_openpt");
+  std::array<char, 128> name{};
+  termios t{};
+  if (::grantpt(p.master) != 0 || ::unlockpt(p.master) != 0 ||
+      ::ptsname_r(p.master, name.data(), name.size()) != 0 ||
+      ::fcntl(p.master, F_SETFL, O_NONBLOCK) != 0 ||
+      (p.slave = ::open(name.data(), O_RDWR | O_NOCTTY | O_CLOEXEC)) < 0 ||
+      ::tcgetattr(p.slave, &t) != 0) {
+    const int error = errno;
+    CloseFd(p.slave);
+    CloseFd(p.master);
+    errno = error;
+    ThrowErrno("pseudo-terminal");
+  }
+  // Raw, so that every byte passes untouched in both directions.
+  ::cfmakeraw(&t);
+  t.c_cflag |= CLOCAL | CREAD;
+  ::cfsetspeed(&t, B115200);
+  ::tcsetattr(p.slave, TCSANOW, &t);
+  p.slavePath = name.data();
+  return p;
+}
+
+// Points `link` at `target` atomically: a reader sees either the old or the new device.
+void PointLink(const std::string &link, const std::string &target) {
+  const std::string fresh = link + ".new";
+  ::unlink(fresh.c_str());
+  if (::symlink(target.c_str(), fresh.c_str()) != 0)
+    ThrowErrno("symlink");
+  if (::rename(fresh.c_str(), link.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(fresh.c_str());
+    errno = error;
+    ThrowErrno("rename");
+  }
+}
+
+}  // namespace
+
+struct SimulatedBoard::Private {
+  struct Chunk {
+    Clock::time_point due;
+    std::vector<uint8_t> bytes;
+  };
+  struct Request {
+    Clock::time_point due;  // when its last byte has arrived
+    Frame frame;
+  };
+
+  Private(int kind, bool paced) : kind(kind), model(kind), paced(paced) {}
+
+  const int kind;
+  std::string folder;
+  std::string link;
+
+  // The model, shared with WithModel().
+  std::mutex modelMutex;
+  BoardModel model;
+  Clock::time_point modelTime = Clock::now();
+
+  // Settings and records shared with the controlling threads, under `mutex`.
+  mutable std::mutex mutex;
+  bool paced;
+  std::chrono::milliseconds replyDelay{0};
+  Clock::time_point silentUntil{};
+  bool silent = false;
+  int splitFirst = 0;
+  std::chrono::milliseconds splitGap{0};
+  std::vector<Frame> received;
+  std::deque<std::function<void()>> commands;  // run by the server thread
+  uint64_t commandsPosted = 0;
+  uint64_t commandsDone = 0;
+  std::condition_variable commandDone;
+  bool stopping = false;
+
+  std::atomic<uint64_t> answered{0};
+  std::atomic<uint64_t> wakeups{0};
+
+  // Owned by the server thread once it runs.
+  int master = -1;
+  int slave = -1;
+  bool masterLost = false;  // the master reported an error: do not poll it again
+  int wake = -1;
+  std::vector<uint8_t> partial;
+  Clock::time_point lastRead{};
+  Clock::time_point rxLineFree{};
+  Clock::time_point txLineFree{};
+  std::deque<Request> requests;
+  std::deque<Chunk> output;
+  std::thread thread;
+
+  void Wake() const {
+    const uint64_t one = 1;
+    [[maybe_unused]] auto n = ::write(wake, &one, sizeof one);
+  }
+
+  // Runs f on the server thread and waits for it; f's exception is rethrown here.
+  void RunOnServer(std::function<void()> f) {
+    std::exception_ptr error;
+    std::unique_lock lock(mutex);
+    commands.push_back([&f, &error] {
+      try {
+        f();
+      } catch (...) {
+        error = std::current_exception();
+      }
+    });
+    const uint64_t ticket = ++commandsPosted;
+    Wake();
+    commandDone.wait(lock, [&] { return commandsDone >= ticket; });
+    if (error)
+      std::rethrow_exception(error);
+  }
+
+  void AdvanceModelTo(Clock::time_point now) {
+    const std::chrono::duration<double> elapsed = now - modelTime;
+    if (elapsed.count() > 0) {
+      model.AdvanceTime(elapsed.count());
+      modelTime = now;
+    }
+  }
+
+  void Attach(const Pty &pty) {
+    master = pty.master;
+    slave = pty.slave;
+    masterLost = false;
+  }
+
+  void Detach() {
+    CloseFd(master);
+    CloseFd(slave);
+    partial.clear();
+    requests.clear();
+    output.clear();
+  }
+
+  void Serve() {
+    for (;;) {
+      std::array<pollfd, 2> fds{{{wake, POLLIN, 0}, {master, POLLIN, 0}}};
+      const nfds_t count = (master >= 0 && !masterLost) ? 2 : 1;
+      timespec timeout{};
+      const int ready = ::ppoll(fds.data(), count, NextTimeout(timeout), nullptr);
+      if (ready < 0 && errno != EINTR)
+        return;  // cannot happen with valid descriptors; never spin on it
+      ++wakeups;
+      if (count == 2 && fds[1].revents)
+        ReadRequests(fds[1].revents);
+      if (fds[0].revents & POLLIN) {
+        uint64_t value;
+        [[maybe_unused]] auto n = ::read(wake, &value, sizeof value);
+        if (RunCommands())
+          return;
+      }
+      RunDueWork();
+    }
+  }
+
+  // Poll timeout until the next timed work; none (wait forever) when nothing is pending.
+  const timespec *NextTimeout(timespec &ts) const {
+    std::optional<Clock::time_point> next;
+    if (!requests.empty())
+      next = requests.front().due;
+    if (!output.empty())
+      next = next ? std::min(*next, output.front().due) : output.front().due;
+    if (!next)
+      return nullptr;
+    const auto wait = std::max(Clock::duration::zero(), *next - Clock::now());
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count();
+    ts.tv_sec = ns / 1000000000;
+    ts.tv_nsec = ns % 1000000000;
+    return &ts;
+  }
+
+  bool RunCommands() {
+    std::unique_lock lock(mutex);
+    while (!commands.empty()) {
+      auto command = std::move(commands.front());
+      commands.pop_front();
+      lock.unlock();
+      command();
+      lock.lock();
+      ++commandsDone;
+    }
+    commandDone.notify_all();
+    return stopping;
+  }
+
+  void ReadRequests(short revents) {
+    if (revents & POLLIN) {
+      std::array<uint8_t, 512> buffer;
+      for (;;) {
+        const ssize_t n = ::read(master, buffer.data(), buffer.size());
+        if (n > 0) {
+          Assemble(buffer.data(), size_t(n), Clock::now());
+          continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EINTR))
+          return;
+        break;  // end of file or an error: the line is gone
+      }
+    }
+    masterLost = true;
+  }
+
+  void Assemble(const uint8_t *data, size_t size, Clock::time_point now) {
+    if (!partial.empty() && now - lastRead > ResyncPause)
+      partial.clear();
+    lastRead = now;
+    const bool pacedNow = Paced();
+    for (size_t i = 0; i < size; ++i) {
+      Clock::time_point arrival = now;
+      if (pacedNow) {
+        arrival = std::max(now, rxLineFree) + ByteTime;
+        rxLineFree = arrival;
+      }
+      partial.push_back(data[i]);
+      if (partial.size() == 9) {
+        Request r{arrival, {}};
+        std::copy(partial.begin(), partial.end(), r.frame.begin());
+        requests.push_back(r);
+        partial.clear();
+      }
+    }
+  }
+
+  bool Paced() const {
+    std::lock_guard lock(mutex);
+    return paced;
+  }
+
+  void RunDueWork() {
+    const auto now = Clock::now();
+    while (!requests.empty() && requests.front().due <= now) {
+      const Frame frame = requests.front().frame;
+      requests.pop_front();
+      Answer(frame, now);
+    }
+    while (!output.empty() && output.front().due <= now) {
+      WriteOut(output.front().bytes);
+      output.pop_front();
+    }
+  }
+
+  void Answer(const Frame &frame, Clock::time_point now) {
+    std::chrono::milliseconds delay, gap;
+    int first;
+    bool pacedNow;
+    {
+      std::lock_guard lock(mutex);
+      received.push_back(frame);
+      if (silent || now < silentUntil)
+        return;
+      delay = replyDelay;
+      first = splitFirst;
+      gap = splitGap;
+      pacedNow = paced;
+    }
+    std::optional<Frame> reply;
+    {
+      std::lock_guard lock(modelMutex);
+      AdvanceModelTo(now);
+      reply = model.HandleFrame(frame);
+    }
+    if (!reply)
+      return;
+    ++answered;
+    const auto due = now + delay;
+    if (first > 0 && first < 9) {
+      Enqueue({reply->begin(), reply->begin() + first}, due, pacedNow);
+      Enqueue({reply->begin() + first, reply->end()}, txLineFree + gap, pacedNow);
+    } else {
+      Enqueue({reply->begin(), reply->end()}, due, pacedNow);
+    }
+  }
+
+  // Queues bytes to leave at `due`, in line order; paced bytes leave one by one at line speed.
+  void Enqueue(const std::vector<uint8_t> &bytes, Clock::time_point due, bool pacedNow) {
+    if (!pacedNow) {
+      txLineFree = std::max(due, txLineFree);
+      output.push_back({txLineFree, bytes});
+      return;
+    }
+    for (uint8_t b : bytes) {
+      txLineFree = std::max(due, txLineFree) + ByteTime;
+      output.push_back({txLineFree, {b}});
+    }
+  }
+
+  void WriteOut(const std::vector<uint8_t> &bytes) {
+    if (master < 0)
+      return;
+    // A full input queue on the other side loses the bytes, as a serial line would.
+    [[maybe_unused]] auto n = ::write(master, bytes.data(), bytes.size());
+  }
+};
+
+SimulatedBoard::SimulatedBoard(int kind, bool paced) : d(std::make_unique<Private>(kind, paced)) {
+  d->folder = MakeRunTimeFolder();
+  d->link = d->folder + "/SIM" + std::to_string(kind);
+  try {
+    const Pty pty = OpenPty();
+    d->Attach(pty);
+    PointLink(d->link, pty.slavePath);
+    d->wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (d->wake < 0)
+      ThrowErrno("eventfd");
+  } catch (...) {
+    d->Detach();
+    ::unlink(d->link.c_str());
+    ::rmdir(d->folder.c_str());
+    throw;
+  }
+  d->thread = std::thread([p = d.get()] { p->Serve(); });
+}
+
+SimulatedBoard::~SimulatedBoard() {
+  {
+    std::lock_guard lock(d->mutex);
+    d->stopping = true;
+  }
+  d->Wake();
+  d->thread.join();
+  d->Detach();
+  CloseFd(d->wake);
+  ::unlink(d->link.c_str());
+  ::rmdir(d->folder.c_str());
+}
+
+std::string SimulatedBoard::DevicePath() const { return d->link; }
+int SimulatedBoard::Kind() const { return d->kind; }
+
+void SimulatedBoard::SetPaced(bool paced) {
+  std::lock_guard lock(d->mutex);
+  d->paced = paced;
+}
+
+void SimulatedBoard::SetReplyDelay(int ms) {
+  std::lock_guard lock(d->mutex);
+  d->replyDelay = std::chrono::milliseconds(std::max(ms, 0));
+}
+
+void SimulatedBoard::StaySilent(int ms) {
+  std::lock_guard lock(d->mutex);
+  d->silentUntil = Clock::now() + std::chrono::milliseconds(std::max(ms, 0));
+}
+
+void SimulatedBoard::SetSilent(bool silent) {
+  std::lock_guard lock(d->mutex);
+  d->silent = silent;
+}
+
+void SimulatedBoard::SplitReplies(int firstBytes, int gapMs) {
+  std::lock_guard lock(d->mutex);
+  d->splitFirst = firstBytes;
+  d->splitGap = std::chrono::milliseconds(std::max(gapMs, 0));
+}
+
+void SimulatedBoard::SendStray(const std::vector<uint8_t> &bytes) {
+  const bool paced = d->Paced();
+  d->RunOnServer([this, &bytes, paced] { d->Enqueue(bytes, Clock::now(), paced); });
+}
+
+void SimulatedBoard::HangUp() {
+  d->RunOnServer([this] { d->Detach(); });
+}
+
+void SimulatedBoard::ComeBack() {
+  d->RunOnServer([this] {
+    d->Detach();
+    const Pty pty = OpenPty();
+    d->Attach(pty);
+    PointLink(d->link, pty.slavePath);
+  });
+}
+
+std::vector<std::array<uint8_t, 9>> SimulatedBoard::ReceivedFrames() const {
+  std::lock_guard lock(d->mutex);
+  return d->received;
+}
+
+void SimulatedBoard::ClearReceivedFrames() {
+  std::lock_guard lock(d->mutex);
+  d->received.clear();
+}
+
+uint64_t SimulatedBoard::RequestsAnswered() const { return d->answered; }
+uint64_t SimulatedBoard::Wakeups() const { return d->wakeups; }
+
+std::mutex &SimulatedBoard::ModelMutex() { return d->modelMutex; }
+
+BoardModel &SimulatedBoard::ModelAtNow() {
+  d->AdvanceModelTo(Clock::now());
+  return d->model;
+}
+
+SimulatedBoard *SimulatedBoardNamed(const std::string &name) {
+  static std::mutex mutex;
+  static std::array<std::unique_ptr<SimulatedBoard>, 3> boards;
+  if (name.size() != 4 || name.compare(0, 3, "SIM") != 0 || name[3] < '1' || name[3] > '3')
+    return nullptr;
+  const int kind = name[3] - '0';
+  std::lock_guard lock(mutex);
+  auto &board = boards[kind - 1];
+  if (!board) {
+    try {
+      board = std::make_unique<SimulatedBoard>(kind);
+    } catch (const std::exception &) {
+      return nullptr;
+    }
+  }
+  return board.get();
+}
+
+}  // namespace sim

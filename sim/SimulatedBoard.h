@@ -3,19 +3,21 @@
 // its own, so that the program's own serial code talks to it like to a real board.
 // The device appears under a stable path (a symbolic link to the pseudo-terminal's slave), so a
 // hang-up followed by a come-back shows up under the same name, like a re-plugged USB board.
+#include "BoardModel.h"
+
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 namespace sim {
 
-class BoardModel;
-
 // Board kinds: 1 newer-driver board, 2 older-driver board, 3 QVR550 board.
 class SimulatedBoard {
 public:
+  // Throws std::system_error when no pseudo-terminal or run-time folder can be made.
   explicit SimulatedBoard(int kind, bool paced = false);
   ~SimulatedBoard();
   SimulatedBoard(const SimulatedBoard &) = delete;
@@ -36,24 +38,32 @@ public:
   void HangUp();                                    // close the master side: the device is lost
   void ComeBack();                                  // a fresh device under the same path
 
-  // What the board received: every complete request frame, in order.
+  // What the board received: every complete request frame, in order (also those it did not
+  // answer because it was silent).
   std::vector<std::array<uint8_t, 9>> ReceivedFrames() const;
   void ClearReceivedFrames();
-  // Times the server thread woke up (for tests that bound wake-ups).
+  // Requests answered so far.
   uint64_t RequestsAnswered() const;
+  // Times the server thread woke up (for tests that bound wake-ups).
+  uint64_t Wakeups() const;
 
-  // The model behind the board; lock it while touching it from another thread.
-  template <class F> auto WithModel(F &&f) { auto lock = LockModel(); return f(ModelRef()); }
+  // Runs f(BoardModel&) with the model locked and its clock brought up to now; returns f's
+  // result. Do not call other members of this board from inside f.
+  template <class F> auto WithModel(F &&f) {
+    std::lock_guard<std::mutex> lock(ModelMutex());
+    return f(ModelAtNow());
+  }
 
 private:
   struct Private;
   std::unique_ptr<Private> d;
-  std::shared_ptr<void> LockModel();
-  BoardModel &ModelRef();
+  std::mutex &ModelMutex();
+  BoardModel &ModelAtNow();  // with ModelMutex held
 };
 
 // The simulated boards offered in the port list: SIM1, SIM2, SIM3 for kinds 1, 2, 3.
-// Started on first use and kept for the rest of the run. Returns nullptr for other names.
+// Started on first use and kept for the rest of the run. Returns nullptr for other names
+// (and when the board cannot be started).
 SimulatedBoard *SimulatedBoardNamed(const std::string &name);
 
 }  // namespace sim
