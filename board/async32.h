@@ -70,6 +70,8 @@ signals:
   void OnTxEmpty();
 
 protected:
+  void customEvent(QEvent *event) override;  // receives the event thread's hand-offs
+
   struct Private;
   std::unique_ptr<Private> d;
   friend class TC32Thread;
