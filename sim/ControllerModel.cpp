@@ -274,8 +274,11 @@ bool ControllerModel::StepPositioning(Motor &m, double dt, bool soft) {
       next = std::max(speed - dv, vmax);
     else
       next = std::min(speed + dv, vmax);
-    if (soft && accel > 0 && vmax > 0)
-      next = std::min(next, distance * accel / (kv * vmax));  // v = distance / tau
+    if (soft && accel > 0 && vmax > 0) {
+      // v = distance / tau, with tau the time A_MAX takes from V_MAX to a stop; the decay
+      // ends at an eighth of V_MAX (or V_MIN) so that the final approach does not crawl.
+      next = std::min(next, std::max(distance * accel / (kv * vmax), std::max(slowest, vmax / 8)));
+    }
     next = std::max(next, slowest);
   }
   const double travel = (speed + next) / 2 * kv * dt;
