@@ -304,7 +304,8 @@ struct TCustomComm32::Private {
     if (const int err = WriteLine(fd, t, BaudRateBits(p.BaudRate))) return err;
     if (tcgetattr(fd, &line) != 0) return errno;
     const tcflag_t shape = CSIZE | CSTOPB | PARENB | PARODD | CMSPAR | CRTSCTS;
-    const bool speedOk = StandardSpeed(lineRate) == B0 || cfgetospeed(&line) == cfgetospeed(&t);
+    const speed_t speed = StandardSpeed(BaudRateBits(p.BaudRate));
+    const bool speedOk = speed == B0 || cfgetospeed(&line) == speed;
     return p.Databits == da4 || (line.c_cflag & shape) != (t.c_cflag & shape) || !speedOk ? EINVAL : 0;
   }
 
