@@ -132,6 +132,7 @@ struct SimulatedBoard::Private {
   uint64_t commandsDone = 0;
   std::condition_variable commandDone;
   bool stopping = false;
+  bool serverGone = false;  // the thread ended on an unexpected poll error
 
   std::atomic<uint64_t> answered{0};
   std::atomic<uint64_t> wakeups{0};
@@ -158,6 +159,11 @@ struct SimulatedBoard::Private {
   void RunOnServer(std::function<void()> f) {
     std::exception_ptr error;
     std::unique_lock lock(mutex);
+    if (serverGone) {
+      lock.unlock();
+      f();
+      return;
+    }
     commands.push_back([&f, &error] {
       try {
         f();
@@ -200,8 +206,15 @@ struct SimulatedBoard::Private {
       const nfds_t count = (master >= 0 && !masterLost) ? 2 : 1;
       timespec timeout{};
       const int ready = ::ppoll(fds.data(), count, NextTimeout(timeout), nullptr);
-      if (ready < 0 && errno != EINTR)
-        return;  // cannot happen with valid descriptors; never spin on it
+      if (ready < 0 && errno != EINTR) {
+        // Cannot happen with valid descriptors; rather than spin, hand control to the callers.
+        {
+          std::lock_guard lock(mutex);
+          serverGone = true;
+        }
+        RunCommands();
+        return;
+      }
       ++wakeups;
       if (count == 2 && fds[1].revents)
         ReadRequests(fds[1].revents);
