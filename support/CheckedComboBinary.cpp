@@ -36,7 +36,12 @@ TCheckedComboBinary::TCheckedComboBinary(QWidget *parent) : QWidget(parent)
   layout->addWidget(FButton);
   setFocusProxy(FEdit);
   setSizePolicy(FEdit->sizePolicy());
-  connect(FButton, &QToolButton::clicked, this, &TCheckedComboBinary::DropDown);
+  connect(FButton, &QToolButton::clicked, this, [this] {
+    if (FPopUp && FPopUp->isVisible())
+      ClosePopUp();
+    else
+      DropDown();
+  });
   UpdateEditColor();
 }
 
@@ -156,6 +161,7 @@ void TCheckedComboBinary::CreatePopUp()
   FPopUp->installEventFilter(this);
   FList = new QListWidget(FPopUp);
   FList->setFrameShape(QFrame::NoFrame);
+  FList->setMinimumSize(1, 1);  // the pop-up's size is set from the lines, not from the list
   FList->setContextMenuPolicy(Qt::CustomContextMenu);
   FList->installEventFilter(this);
   auto *layout = new QVBoxLayout(FPopUp);

@@ -88,7 +88,7 @@ QString THint95::WrappedText(const QString &hint, int maxWidth)
     return QStringLiteral("<p style=\"white-space:pre\">%1</p>").arg(escaped);
   QString lines = escaped;
   lines.replace(QLatin1Char('\n'), QLatin1String("<br>"));
-  return QStringLiteral("<table width=\"%1\"><tr><td>%2</td></tr></table>").arg(QString::number(maxWidth), lines);
+  return QStringLiteral("<table width=\"%1\" cellspacing=\"0\" cellpadding=\"0\"><tr><td>%2</td></tr></table>").arg(QString::number(maxWidth), lines);
 }
 
 bool THint95::eventFilter(QObject *o, QEvent *e)
