@@ -126,7 +126,12 @@ std::string BoardModel::VersionTextOf(int kind) {
   }
 }
 
-std::string BoardModel::VersionText() const { return VersionTextOf(kind_); }
+std::string BoardModel::VersionText() const {
+  if (versionOverride_.empty()) return VersionTextOf(kind_);
+  std::string text = versionOverride_;
+  text.resize(8, ' ');
+  return text;
+}
 
 Frame BoardModel::Reply(const Frame &request, uint8_t status, int32_t value) const {
   const auto v = ValueBytes(value);

@@ -63,6 +63,8 @@ public:
   int Kind() const { return kind_; }
   std::string VersionText() const;  // eight characters
   static std::string VersionTextOf(int kind);
+  // Answer GetVersion with another text (padded or cut to eight characters); empty: the kind's own.
+  void SetVersionText(const std::string &text) { versionOverride_ = text; }
 
   // The reply to one request; nothing for a frame addressed to another module.
   std::optional<Frame> HandleFrame(const Frame &request);
@@ -96,6 +98,7 @@ private:
   std::array<bool, 4> driverEnabled_{true, true, true, true};
   std::array<int, 2> clockIndex_{};
   int interfaceMode_ = 1;
+  std::string versionOverride_;
 };
 
 }  // namespace sim
