@@ -503,6 +503,12 @@ void TestControls::hintWrapping()
   doc.setHtml(THint95::WrappedText(longHint, 200));
   QCOMPARE(doc.toPlainText().trimmed(), longHint);  // markup in the hint shows as text
 
+  // The timing reaches the whole application, also when installed twice.
+  THint95::InstallApplicationStyle();
+  THint95::InstallApplicationStyle();
+  QCOMPARE(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 500);
+  QCOMPARE(QApplication::style()->styleHint(QStyle::SH_ToolTip_FallAsleepDelay), 25);
+
   // The window's tips show wrapped at its width; short ones stay on one line.
   auto *button = new QToolButton;
   Window w(button);
