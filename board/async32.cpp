@@ -489,12 +489,19 @@ void TCustomComm32::Open() {
       d->posted = d->taken = d->done = 0;
     }
     d->monitored = MonitorEvents;
-    if (!Simple) {
-      d->wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-      d->thread = std::make_unique<TC32Thread>(*this);
-    }
+    if (!Simple) StartEventThread(err);
   }
-  emit OnOpen(fd >= 0 ? kProviderRs232 : 0, err);
+  emit OnOpen(d->enabled ? kProviderRs232 : 0, err);
+}
+
+void TCustomComm32::StartEventThread(int &err) {
+  d->wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (d->wakeFd < 0) {  // without it the thread could not be stopped
+    err = errno;
+    Close();
+    return;
+  }
+  d->thread = std::make_unique<TC32Thread>(*this);
 }
 
 void TCustomComm32::Close() {
@@ -573,7 +580,7 @@ int TCustomComm32::Read(void *Buffer, int Count) {
     d->ReceiveLocked(lost);
   }
   const size_t n = std::min(size_t(Count), d->input.size());
-  std::memcpy(Buffer, d->input.data(), n);
+  if (n > 0) std::memcpy(Buffer, d->input.data(), n);
   d->input.erase(0, n);
   return int(n);
 }

@@ -2,7 +2,10 @@
 // TComm32: the serial port component of the board link, on POSIX termios.
 // Open/Close/Write/Read/queue counts run on the GUI thread; an event thread (TC32Thread) waits
 // for line events and hands each one synchronously to the GUI thread, where the signals below
-// are emitted. Device names "\\.\NAME" open /dev/NAME; SIM1..SIM3 open a simulated board.
+// are emitted. Device names "\\.\NAME" and "NAME" open /dev/NAME, SIM1..SIM3 a simulated board,
+// and a name that starts with "/" is taken as a path.
+// A device that disappears while open (unplugged, hung up) is looked for again under the same
+// path until it is back; Enabled() stays true meanwhile, Write() returns -1 and the queues are 0.
 #include <QObject>
 #include <QString>
 #include <atomic>
@@ -71,6 +74,7 @@ signals:
 
 protected:
   void customEvent(QEvent *event) override;  // receives the event thread's hand-offs
+  void StartEventThread(int &err);
 
   struct Private;
   std::unique_ptr<Private> d;

@@ -1,0 +1,106 @@
+// Request/reply exchanges per second between TComm32 and the simulated board, unpaced and paced
+// at the line's real speed, and the CPU the process uses while the board stays silent.
+#include "BoardFrames.h"
+#include "SimulatedBoard.h"
+#include "async32.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+// 115200 bit/s, ten bits a byte, nine bytes each way.
+constexpr double kLineExchangesPerSecond = 115200.0 / 10 / 18;
+
+double ProcessCpuSeconds() {
+  timespec ts{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+  return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+// One request: write nine bytes, wait in the event loop for OnRxChar with nine, read them.
+class Exchanger : public QObject {
+public:
+  explicit Exchanger(TComm32 &port) : port_(port) {
+    connect(&port_, &TCustomComm32::OnRxChar, this, [this](int count) {
+      if (count == BoardFrameSize) loop_.quit();
+    });
+    timeout_.setSingleShot(true);
+    connect(&timeout_, &QTimer::timeout, &loop_, [this] { loop_.exit(1); });
+  }
+
+  bool ExchangeOnce(const BoardFrame &request) {
+    port_.PurgeIn();
+    if (port_.Write(request.data(), BoardFrameSize) != BoardFrameSize) return false;
+    timeout_.start(2000);
+    const bool answered = port_.InQueCount() == BoardFrameSize || loop_.exec() == 0;
+    timeout_.stop();
+    BoardFrame reply{};
+    return answered && port_.Read(reply.data(), BoardFrameSize) == BoardFrameSize;
+  }
+
+  // Exchanges per second over `seconds`; -1 when the board stopped answering.
+  double Rate(const BoardFrame &request, double seconds) {
+    QElapsedTimer timer;
+    timer.start();
+    long exchanges = 0;
+    while (timer.elapsed() < seconds * 1000) {
+      if (!ExchangeOnce(request)) return -1;
+      ++exchanges;
+    }
+    return exchanges / (timer.nsecsElapsed() / 1e9);
+  }
+
+private:
+  TComm32 &port_;
+  QEventLoop loop_;
+  QTimer timeout_;
+};
+
+double CpuWhileIdle(int ms) {
+  const double start = ProcessCpuSeconds();
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
+  return ProcessCpuSeconds() - start;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  QCoreApplication app(argc, argv);
+  sim::SimulatedBoard board(1);
+  TComm32 port;
+  port.DeviceName = QString::fromStdString(board.DevicePath());
+  port.BaudRate = cbr115200;
+  port.FlowControl = fcRTSToggle;
+  port.Open();
+  if (!port.Enabled()) {
+    std::fprintf(stderr, "cannot open %s\n", qPrintable(port.DeviceName));
+    return 1;
+  }
+  // A SpiTransfer read of the motion controller's X_ACTUAL of motor 1.
+  const BoardFrame request = BoardCommand::WithBytes(1, SpiTransfer, 0, 0, {0x03, 0, 0, 0}).Frame();
+  Exchanger exchanger(port);
+
+  const double unpaced = exchanger.Rate(request, 3);
+  std::printf("unpaced exchanges:      %8.0f /s\n", unpaced);
+
+  board.SetPaced(true);
+  const double paced = exchanger.Rate(request, 3);
+  std::printf("paced exchanges:        %8.0f /s (%.1f %% of %.0f /s at 115200 bit/s)\n", paced,
+              100.0 * paced / kLineExchangesPerSecond, kLineExchangesPerSecond);
+
+  board.SetSilent(true);
+  const double idleSeconds = 10;
+  const double cpu = CpuWhileIdle(int(idleSeconds * 1000));
+  std::printf("CPU while silent:       %8.4f s in %.0f s (%.2f %% of a core)\n", cpu, idleSeconds,
+              100.0 * cpu / idleSeconds);
+  port.Close();
+  return unpaced > 0 && paced > 0 ? 0 : 1;
+}
