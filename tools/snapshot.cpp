@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <cstdio>
 #include "Ev710App.h"
+#include "Ev710Guard.h"
 #include "Ev710Main.h"
 
 namespace {
@@ -71,9 +72,14 @@ int main(int argc, char *argv[]) {
   }
 
   SetUpApplication(app);
+  // Nobody is there to close a message box: errors go to stderr instead.
+  int rc = 0;
+  SetGuardErrorSink([&rc](const QString &text) {
+    std::fprintf(stderr, "%s\n", qPrintable(text));
+    rc = 1;
+  });
   TFormMain *main = CreateWindows();
   main->show();
-  int rc = 0;
   if (args.size() == 3) {
     if (!OpenPort(*main, args[2])) {
       std::fprintf(stderr, "cannot open port %s\n", qPrintable(args[2]));
@@ -86,5 +92,6 @@ int main(int argc, char *argv[]) {
     if (!w->objectName().isEmpty() && !w->inherits("QMenu") && !SaveWindow(w, dir)) rc = 1;
   main->close();
   DestroyWindows();
+  SetGuardErrorSink({});
   return rc;
 }

@@ -159,7 +159,8 @@ private slots:
                                 QStringLiteral("Please check the cable and the power."),
                                 QStringLiteral("Select a port, then click \"Open\".")}) {
       auto *field = Child<QLabel>(w, "StaticInfo2");
-      QVERIFY2(field->contentsRect().width() >= field->fontMetrics().horizontalAdvance(text), qPrintable(text));
+      QVERIFY2(field->contentsRect().width() - field->indent() >= field->fontMetrics().horizontalAdvance(text),
+               qPrintable(text));
     }
   }
 
