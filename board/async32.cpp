@@ -518,7 +518,10 @@ void TCustomComm32::Close() {
   }
   if (d->wakeFd >= 0) ::close(d->wakeFd);
   d->wakeFd = -1;
-  if (d->fd >= 0) ReleaseDevice(d->fd);
+  if (d->fd >= 0) {
+    if (d->rs485) SetRs485(d->fd, false);  // leave the device as other programs expect it
+    ReleaseDevice(d->fd);
+  }
   d->fd = -1;
   std::lock_guard lock(d->m);
   d->input.clear();
