@@ -140,6 +140,8 @@ private:
   void SendRestartRequest();
   void WaitForEmptyOutput();
   void ReportLater(const QString &text);
+  void StartResync();
+  void TakeLateVersionReply();
   void EndResync();
   // Motion commands.
   struct TMotorEdits {

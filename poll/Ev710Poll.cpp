@@ -99,11 +99,17 @@ void TFormMain::BtnOpenClick() {
                      static_cast<QWidget *>(BtnStopAll), static_cast<QWidget *>(BtnGoAll),
                      static_cast<QWidget *>(BtnGraphics), static_cast<QWidget *>(BtnBoard)})
     w->setEnabled(true);
-  PostPollMessage();  // the only request the cycle starts with
+  // The cycle starts with a single request. When the version query went unanswered, its reply
+  // may still come: the first request waits for a quiet line, as after a timeout.
+  if (CommandAnswered) PostPollMessage();
+  else StartResync();
 }
 
 void TFormMain::StartDetection() {
   RestartPending = true;
+  // Identify afresh, so that the buttons enabled below fit the board now attached even when
+  // another board was identified before in this run.
+  BoardIdentified = false;
   // The version reply is routed while this waits; the cycle itself starts only afterwards,
   // so that exactly one request is ever outstanding.
   DetectionRunning = true;
@@ -171,8 +177,7 @@ void TFormMain::Identify() {
     identified(2, QStringLiteral("QVR51x"));
     BtnQVR533->hide();
     BtnQVR730->hide();
-    BtnQVR515->move(BtnQVR515->x(), BtnQVR533->y());
-    BtnQVR515->show();
+    BtnQVR515->show();  // it shares BtnQVR533's place in the layout
   } else if (v.startsWith("936")) {
     identified(1, QStringLiteral("QVR53x"));
     BtnQVR533->show();
@@ -196,11 +201,16 @@ void TFormMain::TimerActionsTimer() {
   TimerBusy = true;
   if (!ReplyReceived && Comm32->Enabled() && TicksSince(LastRequestTick) > WatchdogTimeout) {
     TimeoutActions();
-    // Ask again once the line has been quiet for a while (see ResyncQuietMs).
-    ResyncPending = true;
-    ResyncTimer->start(ResyncQuietMs);
+    StartResync();
   }
   TimerBusy = false;
+}
+
+// Asks again once the line has been quiet for ResyncQuietMs; bytes that come meanwhile are
+// late replies to requests already given up, and are dropped.
+void TFormMain::StartResync() {
+  ResyncPending = true;
+  ResyncTimer->start(ResyncQuietMs);
 }
 
 void TFormMain::TimeoutActions() {
@@ -224,8 +234,7 @@ void TFormMain::PollMessageHandler() {
   if (!ReplyReceived) {
     if (TicksSince(LastRequestTick) > WatchdogTimeout) {
       TimeoutActions();
-      ResyncPending = true;
-      ResyncTimer->start(ResyncQuietMs);
+      StartResync();
     }
     return;
   }
@@ -278,7 +287,9 @@ void TFormMain::WaitForEmptyOutput() {
 
 void TFormMain::Comm32RxChar(int Count) {
   if (ResyncPending) {
-    // Bytes after a timeout with nothing asked: a late reply. Drop it and wait for quiet.
+    // Bytes after a timeout with nothing asked: a late reply. Keep what a late answer to the
+    // version query tells, drop the rest, and wait for the line to go quiet.
+    if (Count == BoardFrameSize) TakeLateVersionReply();
     Comm32->PurgeIn();
     ResyncTimer->start(ResyncQuietMs);
     return;
@@ -302,6 +313,13 @@ void TFormMain::Comm32RxChar(int Count) {
   ReplyReceived = true;
   RestartPending = false;
   PostPollMessage();
+}
+
+void TFormMain::TakeLateVersionReply() {
+  BoardFrame frame{};
+  if (Comm32->Read(frame.data(), BoardFrameSize) != BoardFrameSize || !BoardReply{frame}.IsVersion()) return;
+  BoardVersionText = QByteArray(reinterpret_cast<const char *>(frame.data()) + 1, 8);
+  if (!BoardIdentified) Identify();
 }
 
 void TFormMain::RouteReply() {

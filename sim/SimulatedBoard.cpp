@@ -126,6 +126,7 @@ struct SimulatedBoard::Private {
   bool silent = false;
   int splitFirst = 0;
   std::chrono::milliseconds splitGap{0};
+  std::chrono::milliseconds processing{0};
   std::vector<Frame> received;
   std::deque<std::function<void()>> commands;  // run by the server thread
   uint64_t commandsPosted = 0;
@@ -315,7 +316,7 @@ struct SimulatedBoard::Private {
   }
 
   void Answer(const Frame &frame, Clock::time_point now) {
-    std::chrono::milliseconds delay, gap;
+    std::chrono::milliseconds delay, gap, work;
     int first;
     bool pacedNow;
     {
@@ -326,6 +327,7 @@ struct SimulatedBoard::Private {
       delay = replyDelay;
       first = splitFirst;
       gap = splitGap;
+      work = processing;
       pacedNow = paced;
     }
     std::optional<Frame> reply;
@@ -337,7 +339,9 @@ struct SimulatedBoard::Private {
     if (!reply)
       return;
     ++answered;
-    const auto due = now + delay;
+    // Requests are worked off one after the other: a reply leaves no sooner than the working
+    // time after the previous reply has left.
+    const auto due = std::max(now + delay, work.count() > 0 ? txLineFree + work : now + delay);
     if (first > 0 && first < 9) {
       Enqueue({reply->begin(), reply->begin() + first}, due, pacedNow);
       Enqueue({reply->begin() + first, reply->end()}, txLineFree + gap, pacedNow);
@@ -420,6 +424,11 @@ void SimulatedBoard::StaySilent(int ms) {
 void SimulatedBoard::SetSilent(bool silent) {
   std::lock_guard lock(d->mutex);
   d->silent = silent;
+}
+
+void SimulatedBoard::SetProcessingTime(int ms) {
+  std::lock_guard lock(d->mutex);
+  d->processing = std::chrono::milliseconds(std::max(ms, 0));
 }
 
 void SimulatedBoard::SplitReplies(int firstBytes, int gapMs) {

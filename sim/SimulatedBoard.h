@@ -33,6 +33,7 @@ public:
   void SetReplyDelay(int ms);                       // answer every frame `ms` late
   void StaySilent(int ms);                          // answer nothing for `ms` (0: again at once)
   void SetSilent(bool silent);                      // answer nothing until told otherwise
+  void SetProcessingTime(int ms);                   // each reply `ms` after the previous one left
   void SplitReplies(int firstBytes, int gapMs);     // send each reply as two pieces (0: whole)
   void SendStray(const std::vector<uint8_t> &bytes);// unsolicited bytes on the line, now
   void HangUp();                                    // close the master side: the device is lost

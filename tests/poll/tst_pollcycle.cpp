@@ -1,0 +1,354 @@
+// Opening a simulated board from the port list, identification, the watchdog and the poll
+// cycle, with the program's own serial code talking to the board over a pseudo-terminal.
+#include <QApplication>
+#include "LedLittle.h"
+#include "MainSession.h"
+#include "PortSettings.h"
+#include "Ticks.h"
+
+namespace {
+// One full cycle of requests per board kind, with the register editor and the tool windows closed.
+const QStringList MotorReads = {"R01", "R03", "R09", "R0B", "R0F", "R21", "R23", "R29",
+                                "R2B", "R2F", "R41", "R43", "R49", "R4B", "R4F"};
+const QStringList NewerDriverCycle = MotorReads + QStringList{
+    "P180/0", "P206/0", "P180/1", "P206/1", "P180/2", "P206/2", "P182/0",
+    "P208/0", "P207/0", "P6/0",   "P168/0", "P170/0", "P172/0"};
+const QStringList OlderDriverCycle = MotorReads + QStringList{
+    "P206/0", "P208/0", "P206/1", "P208/1", "P206/2", "P208/2"};
+const QStringList Qvr550Cycle = QStringList{"R73"} + MotorReads + QStringList{
+    "P180/0", "P206/0", "P182/0", "P208/0", "P6/0", "P168/0", "P170/0", "P172/0"};
+
+// The stretch of `all` that starts at the first full cycle after the start-up requests.
+QStringList CyclesFrom(const QStringList &all, const QStringList &cycle, int count) {
+  const int start = int(all.indexOf(cycle.first(), 2));
+  return start < 0 ? QStringList() : all.mid(start, cycle.size() * count);
+}
+
+QStringList Repeated(const QStringList &cycle, int count) {
+  QStringList out;
+  for (int i = 0; i < count; ++i) out += cycle;
+  return out;
+}
+}  // namespace
+
+class TestPollCycle : public QObject {
+  Q_OBJECT
+  MainSession s;
+
+private slots:
+  void initTestCase() { s.Start(); }
+  void cleanupTestCase() { s.Stop(); }
+  void init() {
+    for (const char *port : {"SIM1", "SIM2", "SIM3"}) MainSession::Reset(MainSession::Board(port));
+    s.Errors.clear();
+  }
+  void cleanup() {
+    s.Close();
+    QVERIFY2(s.Errors.isEmpty(), qPrintable(s.Errors.join(u'\n')));
+  }
+
+  void initialState() {
+    QCOMPARE(s.Text("StaticInfo1"), QStringLiteral("No port opened."));
+    QCOMPARE(s.Text("StaticInfo2"), QStringLiteral("Select a port, then click \"Open\"."));
+    QCOMPARE(s.Main->windowTitle(), QStringLiteral("QVR710+QVR5xx-EVAL V1.09"));
+    QCOMPARE(QApplication::applicationName(), QStringLiteral("QVR710+QVR5xx-EVAL"));
+  }
+
+  void identification_data() {
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QStringList>("hidden");
+    QTest::addColumn<QString>("enabled");
+    const QStringList driverButtons = {"BtnQVR533", "BtnQVR730", "BtnQVR515", "BtnQVR550"};
+    QTest::newRow("710") << "SIM1" << "" << 1 << "QVR53x" << QStringList{"BtnQVR533", "BtnQVR730"}
+                         << QStringList{"BtnQVR515"} << "BtnQVR533 BtnQVR730";
+    QTest::newRow("4706") << "SIM1" << "4706V100" << 1 << "QVR53x" << QStringList{"BtnQVR533", "BtnQVR730"}
+                          << QStringList{"BtnQVR515"} << "BtnQVR533 BtnQVR730";
+    QTest::newRow("936") << "SIM1" << "936V1.00" << 1 << "QVR53x" << QStringList{"BtnQVR533"}
+                         << QStringList{"BtnQVR730", "BtnQVR515", "BtnBoard"} << "BtnQVR533 BtnQVR730";
+    QTest::newRow("515") << "SIM2" << "" << 2 << "QVR51x" << QStringList{"BtnQVR515"}
+                         << QStringList{"BtnQVR533", "BtnQVR730"} << "BtnQVR515";
+    QTest::newRow("937") << "SIM3" << "" << 3 << "QVR550" << QStringList{"BtnQVR550"}
+                         << QStringList{"BtnQVR533", "BtnQVR730", "BtnQVR515", "BtnBoard"} << "BtnQVR550";
+  }
+  void identification() {
+    QFETCH(QString, port);
+    QFETCH(QString, version);
+    QFETCH(QString, family);
+    QFETCH(QStringList, shown);
+    QFETCH(QStringList, hidden);
+    QFETCH(QString, enabled);
+    MainSession::Board(qPrintable(port))->WithModel([&](sim::BoardModel &m) { m.SetVersionText(version.toStdString()); });
+    s.Open(qPrintable(port));
+    QVERIFY(s.WaitActive());
+    QTEST(int(s.Main->BoardKind), "kind");
+    const QString board = QStringLiteral("QVR710+%1-EVAL").arg(family);
+    QCOMPARE(s.Text("StaticInfo2"), board + QStringLiteral(" board detected!"));
+    QCOMPARE(QApplication::applicationName(), board);
+    QCOMPARE(s.Main->windowTitle(), board + QStringLiteral(" V1.09"));
+    for (const QString &b : shown) QVERIFY2(s.Button(qPrintable(b))->isVisible(), qPrintable(b));
+    for (const QString &b : hidden) QVERIFY2(!s.Button(qPrintable(b))->isVisible(), qPrintable(b));
+    for (const char *b : {"BtnQVR533", "BtnQVR730", "BtnQVR515", "BtnQVR550"})
+      QCOMPARE(s.Button(b)->isEnabled(), enabled.split(u' ').contains(QLatin1String(b)));
+    if (shown.contains(QStringLiteral("BtnQVR515")))
+      QCOMPARE(s.Button("BtnQVR515")->y(), s.Button("BtnQVR533")->y());
+    for (const char *b : {"BtnCmd705", "BtnLogging", "BtnGo1", "BtnStopAll", "BtnGraphics", "BtnClose"})
+      QVERIFY2(s.Button(b)->isEnabled(), b);
+    QVERIFY(!s.Child<QComboBox>("ComboCOM")->isEnabled());
+
+    s.Close();
+    QCOMPARE(s.Text("StaticInfo1"), QStringLiteral("No port opened."));
+    for (const char *b : {"BtnClose", "BtnCmd705", "BtnQVR533", "BtnQVR730", "BtnQVR515", "BtnGo1", "BtnGoAll", "BtnBoard"})
+      QVERIFY2(!s.Button(b)->isEnabled(), b);
+    QVERIFY(s.Button("BtnOpen")->isEnabled());
+    QVERIFY(s.Child<QComboBox>("ComboCOM")->isEnabled());
+  }
+
+  void unknownVersionStaysUndetected() {
+    sim::SimulatedBoard *board = MainSession::Board("SIM1");
+    board->WithModel([](sim::BoardModel &m) { m.SetVersionText("71ABCDEF"); });
+    s.Open("SIM1");
+    // Two full cycles later the board is still being detected.
+    QTRY_VERIFY_WITH_TIMEOUT(board->ReceivedFrames().size() > 2 * size_t(NewerDriverCycle.size()), 5000);
+    QCOMPARE(s.Text("StaticInfo1"), QStringLiteral("Trying to detect the board."));
+    QVERIFY(!s.Main->BoardIdentified);
+  }
+
+  void silentBoardIsReportedAndRecovers() {
+    sim::SimulatedBoard *board = MainSession::Board("SIM1");
+    s.Open("SIM1");
+    QVERIFY(s.WaitActive());
+    const uint32_t silentSince = TickCount();
+    board->SetSilent(true);
+    QTRY_COMPARE_WITH_TIMEOUT(s.Text("StaticInfo1"), QStringLiteral("The board does not respond."), 5000);
+    QVERIFY(TicksSince(silentSince) > 2000);
+    QCOMPARE(s.Text("StaticInfo2"), QStringLiteral("Please check the cable and the power."));
+    board->SetSilent(false);
+    QVERIFY(s.WaitActive(5000));
+    QCOMPARE(s.Text("StaticInfo2"), QStringLiteral("QVR710+QVR53x-EVAL board detected!"));
+  }
+
+  void unpluggedBoardComesBackWithoutReopening() {
+    sim::SimulatedBoard *board = MainSession::Board("SIM1");
+    s.Open("SIM1");
+    QVERIFY(s.WaitActive());
+    board->HangUp();
+    QTRY_COMPARE_WITH_TIMEOUT(s.Text("StaticInfo1"), QStringLiteral("The board does not respond."), 5000);
+    board->ComeBack();
+    QVERIFY(s.WaitActive(8000));
+    QVERIFY(!s.Button("BtnOpen")->isEnabled());
+  }
+
+  void closeHidesOnlyTheLinkedToolWindows() {
+    QWidget graphics, qvr550;
+    TToolWindows windows = s.Main->Windows;
+    TToolWindows standIns = windows;
+    standIns.FormGraphics = &graphics;
+    standIns.FormQVR550 = &qvr550;
+    s.Main->SetToolWindows(standIns);
+    s.Open("SIM3");
+    QVERIFY(s.WaitActive());
+    graphics.show();
+    qvr550.show();
+    const bool qvr550Enabled = s.Button("BtnQVR550")->isEnabled();
+    s.Close();
+    QVERIFY(!graphics.isVisible());
+    QVERIFY(qvr550.isVisible());
+    QCOMPARE(s.Button("BtnQVR550")->isEnabled(), qvr550Enabled);
+    s.Main->SetToolWindows(windows);
+  }
+
+  void liveValuesAreDecoded() {
+    sim::SimulatedBoard *board = MainSession::Board("SIM1");
+    board->WithModel([](sim::BoardModel &m) {
+      auto &c = m.Controller();
+      c.WriteRegister(0, 0, 0xFFFFFF);  // motor 1 stands at -1
+      c.WriteRegister(0, 1, 0xFFFFFF);
+      c.WriteRegister(1, 10, 3);        // motor 2 holds V_ACTUAL -2048
+      c.WriteRegister(1, 5, 0x800);
+      c.WriteRegister(2, 4, 0xFFF);     // motor 3's V_TARGET -1
+    });
+    s.Open("SIM1");
+    QVERIFY(s.WaitActive());
+    QTRY_COMPARE(s.Text("StaticXAct1"), QStringLiteral("-1"));
+    QTRY_COMPARE(s.Text("StaticVAct2"), QStringLiteral("-2048"));
+    QTRY_COMPARE(s.Text("StaticVTarget3"), QStringLiteral("-1"));
+    QCOMPARE(s.Main->ControllerVersionText, QStringLiteral("QVR710 V2.05"));
+    board->WithModel([](sim::BoardModel &m) {
+      auto &c = m.Controller();
+      c.WriteRegister(0, 0, 0);
+      c.WriteRegister(0, 1, 0);
+      c.WriteRegister(1, 10, 0);
+      c.WriteRegister(1, 5, 0);
+      c.WriteRegister(1, 0, 0);
+      c.WriteRegister(1, 1, 0);
+      c.WriteRegister(2, 4, 0);
+    });
+  }
+
+  void statusLeds() {
+    sim::SimulatedBoard *board = MainSession::Board("SIM1");
+    board->WithModel([](sim::BoardModel &m) {
+      auto &c = m.Controller();
+      c.WriteRegister(0, 11, 0x0100);  // motor 1: position-end interrupt unmasked
+      c.WriteRegister(0, 3, 1000);
+      c.WriteRegister(0, 6, 1000);
+      c.WriteRegister(0, 0, 5);        // ...and a short move that raises it
+      for (int motor : {1, 2}) {       // motors 2 and 3 stand away from their targets
+        c.WriteRegister(motor, 10, 2);
+        c.WriteRegister(motor, 0, 1000);
+      }
+    });
+    s.Open("SIM1");
+    QVERIFY(s.WaitActive());
+    const char *leds[] = {"LedXReached1", "LedReference1", "LedXReached2", "LedReference2",
+                          "LedXReached3", "LedReference3", "LedCoverWaiting", "LedInterrupt"};
+    auto lit = [&] {  // the status byte the LEDs show
+      int status = 0;
+      for (int bit = 0; bit < 8; ++bit)
+        if (s.Child<TLedLittle>(leds[bit])->LedColor() == lcCyan) status |= 1 << bit;
+        else if (s.Child<TLedLittle>(leds[bit])->LedColor() != lcDarkCyan) return -1;
+      return status;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(lit(), 0x81, 5000);
+    board->WithModel([](sim::BoardModel &m) {
+      auto &c = m.Controller();
+      c.WriteRegister(0, 11, 0x0001);  // acknowledge and mask again
+      c.WriteRegister(0, 0, 0);
+      for (int motor : {1, 2}) {
+        c.WriteRegister(motor, 0, 0);
+        c.WriteRegister(motor, 10, 0);
+      }
+    });
+  }
+
+  void requestOrderOverThreeCycles_data() {
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QStringList>("cycle");
+    QTest::newRow("newer drivers") << "SIM1" << NewerDriverCycle;
+    QTest::newRow("older drivers") << "SIM2" << OlderDriverCycle;
+    QTest::newRow("QVR550") << "SIM3" << Qvr550Cycle;
+  }
+  void requestOrderOverThreeCycles() {
+    QFETCH(QString, port);
+    QFETCH(QStringList, cycle);
+    sim::SimulatedBoard *board = MainSession::Board(qPrintable(port));
+    s.Open(qPrintable(port));
+    QTRY_VERIFY_WITH_TIMEOUT(board->ReceivedFrames().size() > size_t(4 * cycle.size() + 3), 8000);
+    const QStringList all = Requests(board);
+    // The start: the version query, then the controller's version, then the cycle.
+    QCOMPARE(all.mid(0, 3), (QStringList{"V", "R73", "R01"}));
+    QCOMPARE(CyclesFrom(all, cycle, 3), Repeated(cycle, 3));
+  }
+
+  void registerEditorPagesWidenTheCycle() {
+    sim::SimulatedBoard *board = MainSession::Board("SIM1");
+    s.Main->EditorShown = true;
+    s.Main->EditorPage = 0;  // "Motor 1": its registers are read too
+    s.Open("SIM1");
+    QTRY_VERIFY_WITH_TIMEOUT(board->ReceivedFrames().size() > 80, 8000);
+    s.Main->EditorShown = false;
+    const QStringList all = Requests(board);
+    const int first = int(all.indexOf("R01", 3));
+    QVERIFY(first > 0);
+    QCOMPARE(all.mid(first, 19), (QStringList{"R01", "R03", "R05", "R07", "R09", "R0B", "R0D", "R0F", "R11",
+                                              "R13", "R15", "R17", "R19", "R1B", "R1D", "R1F", "R21", "R23", "R29"}));
+  }
+
+  // A reply that comes after the watchdog gave up must not be taken for the answer to the
+  // request after it: every later value would land in the wrong field. The board works its
+  // requests off one by one, so the answer to the repeated request follows the late one after
+  // a few milliseconds.
+  void lateReplyDoesNotShiftTheCycle() {
+    sim::SimulatedBoard *board = MainSession::Board("SIM1");
+    board->WithModel([](sim::BoardModel &m) {
+      auto &c = m.Controller();
+      c.WriteRegister(0, 0, 1234);  // motor 1 stands at 1234
+      c.WriteRegister(0, 1, 1234);
+    });
+    board->SetProcessingTime(20);
+    s.Open("SIM1");
+    QVERIFY(s.WaitActive());
+    const size_t before = board->ReceivedFrames().size();
+    board->SetReplyDelay(2200);  // one reply later than the watchdog's 2000 ms
+    QTRY_VERIFY(board->ReceivedFrames().size() > before);
+    board->SetReplyDelay(0);
+    QTRY_COMPARE_WITH_TIMEOUT(s.Text("StaticInfo1"), QStringLiteral("The board does not respond."), 5000);
+    QVERIFY(s.WaitActive(6000));
+    // Three more cycles: a shifted cycle would by now show motor 1's position as its velocity.
+    const size_t recovered = board->ReceivedFrames().size();
+    QTRY_VERIFY(board->ReceivedFrames().size() > recovered + 3 * size_t(NewerDriverCycle.size()));
+    QCOMPARE(s.Text("StaticXAct1"), QStringLiteral("1234"));
+    QCOMPARE(s.Text("StaticVTarget1"), QStringLiteral("0"));
+    QCOMPARE(s.Text("StaticVAct1"), QStringLiteral("0"));
+    QCOMPARE(s.Text("StaticAAct1"), QStringLiteral("0"));
+    board->WithModel([](sim::BoardModel &m) {
+      m.Controller().WriteRegister(0, 0, 0);
+      m.Controller().WriteRegister(0, 1, 0);
+    });
+  }
+
+  // Whatever the board's timing, the cycle starts with a single request outstanding: two
+  // would put every value one field further on. Motor 1 stands away from its target so that a
+  // shifted value would show.
+  void cycleStartsWithOneRequest_data() {
+    QTest::addColumn<int>("delayMs");
+    QTest::addColumn<QStringList>("start");
+    const QStringList cycle = {"R01", "R03", "R09", "R0B", "R0F", "R21"};
+    QTest::newRow("prompt") << 0 << QStringList{"V", "R73"} + cycle;
+    QTest::newRow("slow") << 150 << QStringList{"V", "R73"} + cycle;
+    // The version answer comes after the query's wait: entry 0 is read again, as after any
+    // unanswered query, and the late answer still identifies the board.
+    QTest::newRow("version after the wait") << 1300 << QStringList{"V", "R73", "R73"} + cycle;
+  }
+  void cycleStartsWithOneRequest() {
+    QFETCH(int, delayMs);
+    QFETCH(QStringList, start);
+    sim::SimulatedBoard *board = MainSession::Board("SIM1");
+    board->WithModel([](sim::BoardModel &m) {
+      auto &c = m.Controller();
+      c.WriteRegister(0, 10, 2);  // VELOCITY at V_TARGET 0: stands at 555, target 777
+      c.WriteRegister(0, 0, 777);
+      c.WriteRegister(0, 1, 555);
+    });
+    board->SetProcessingTime(20);
+    board->SetReplyDelay(delayMs);
+    QTimer::singleShot(10, [board] { board->SetReplyDelay(0); });  // only the version query is slow
+    s.Open("SIM1");
+    QTRY_VERIFY_WITH_TIMEOUT(board->ReceivedFrames().size() >= size_t(start.size()), 5000);
+    QCOMPARE(Requests(board).mid(0, start.size()), start);
+    QVERIFY(s.WaitActive());
+    const size_t seen = board->ReceivedFrames().size();
+    QTRY_VERIFY(board->ReceivedFrames().size() > seen + 2 * size_t(NewerDriverCycle.size()));
+    QCOMPARE(s.Text("StaticXAct1"), QStringLiteral("555"));
+    QCOMPARE(s.Text("StaticVTarget1"), QStringLiteral("0"));
+    QCOMPARE(s.Text("StaticVAct1"), QStringLiteral("0"));
+    board->WithModel([](sim::BoardModel &m) {
+      auto &c = m.Controller();
+      c.WriteRegister(0, 0, 0);
+      c.WriteRegister(0, 1, 0);
+      c.WriteRegister(0, 10, 0);
+    });
+  }
+
+  void portIndexIsRememberedOnClose() {
+    auto *combo = s.Child<QComboBox>("ComboCOM");
+    QVERIFY(combo->count() >= 3);
+    combo->setCurrentIndex(2);
+    s.Main->close();
+    QCOMPARE(ReadRememberedPortIndex(SettingsFilePath()), 2);
+    // The next start preselects it (unless a board's own port is found on this machine).
+    TFormMain next;
+    auto *nextCombo = next.findChild<QComboBox *>(QStringLiteral("ComboCOM"));
+    if (!nextCombo->currentText().contains(QLatin1String("[Board]")))
+      QCOMPARE(nextCombo->currentIndex(), 2);
+    StoreRememberedPortIndex(SettingsFilePath(), 0);
+    s.Main->show();
+  }
+};
+
+QTEST_MAIN(TestPollCycle)
+#include "tst_pollcycle.moc"
