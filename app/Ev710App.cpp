@@ -2,9 +2,11 @@
 #include <QApplication>
 #include <QLocale>
 #include "Ev710Main.h"
+#include "Ev710Warn.h"
 #include "Hint95.h"
 
 TFormMain *FormMain = nullptr;
+TFormWarning *FormWarning = nullptr;
 
 void SetUpApplication(QApplication &app) {
   app.setApplicationName(TFormMain::DesignCaption);
@@ -12,14 +14,19 @@ void SetUpApplication(QApplication &app) {
   THint95::InstallApplicationStyle();
 }
 
+// The windows in their start-up order; the later tool windows take their places here as they
+// are built. Each runs its creation at once; only the main window is shown (by the caller).
 TFormMain *CreateWindows() {
   FormMain = new TFormMain;
+  FormWarning = new TFormWarning(FormMain);
   TToolWindows windows;
+  windows.FormWarning = FormWarning;
   FormMain->SetToolWindows(windows);
   return FormMain;
 }
 
 void DestroyWindows() {
-  delete FormMain;
+  delete FormMain;  // owns the dialog
   FormMain = nullptr;
+  FormWarning = nullptr;
 }
