@@ -1,0 +1,158 @@
+// The request primitives every window uses, against a simulated board over a pseudo-terminal.
+#include <QTimer>
+#include <ctime>
+#include "BoardFrames.h"
+#include "Ev710Utils.h"
+#include "async32.h"
+#include "MainSession.h"
+#include "Ticks.h"
+
+namespace {
+double ProcessCpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+}  // namespace
+
+class TestLink : public QObject {
+  Q_OBJECT
+  MainSession s;
+  sim::SimulatedBoard *board = nullptr;
+
+private slots:
+  void initTestCase() {
+    s.Start();
+    board = MainSession::Board("SIM1");
+  }
+  void cleanupTestCase() { s.Stop(); }
+  void init() {
+    MainSession::Reset(board);
+    s.Errors.clear();
+    s.Open("SIM1");
+    QVERIFY(s.WaitActive());
+    s.Main->PausePolling();
+    board->ClearReceivedFrames();
+  }
+  void cleanup() {
+    s.Close();
+    QVERIFY2(s.Errors.isEmpty(), qPrintable(s.Errors.join(u'\n')));
+  }
+
+  void sendCommandWaitsForAnyReply() {
+    TFormMain *m = s.Main;
+    QVERIFY(m->SendCommand(1, GetVersion, 0, 0, 0, true, true));
+    QCOMPARE(QByteArray(reinterpret_cast<const char *>(m->ReplyFrame.data()) + 1, 3), QByteArray("710"));
+
+    // Replies to GetParameter (command byte 6) and SpiTransfer (71) end the wait just as well.
+    QVERIFY(m->SendCommand(1, GetParameter, 180, 0, 0, true, true));
+    QCOMPARE(m->ReplyFrame[3], uint8_t(6));
+    QVERIFY(m->SendCommandBytes(1, SpiTransfer, 0, 0, {0x73, 0, 0, 0}, true, true));
+    QCOMPARE(m->ReplyFrame[3], uint8_t(71));
+    QCOMPARE(m->ReplyValue[1], uint8_t(0x71));  // the chip type register: QVR710 V2.05
+    QCOMPARE(m->ReplyValue[2], uint8_t(0x02));
+    QCOMPARE(m->ReplyValue[3], uint8_t(0x05));
+
+    // Without wait the call returns before the answer comes; the answer still arrives.
+    QVERIFY(m->SendCommand(1, GetVersion, 0, 0, 0, false, false));
+    QVERIFY(!m->CommandAnswered);
+    QTRY_VERIFY(m->CommandAnswered);
+    QCOMPARE(Requests(board), (QStringList{"V", "P180/0", "R73", "V"}));
+  }
+
+  void silentBoardTimesOut() {
+    TFormMain *m = s.Main;
+    board->SetSilent(true);
+    uint32_t start = TickCount();
+    const double cpuStart = ProcessCpuSeconds();
+    QVERIFY(!m->SendCommand(1, GetParameter, 180, 0, 0, true, false));
+    const uint32_t waited = TicksSince(start);
+    QVERIFY2(waited > 1200 && waited < 1700, qPrintable(QString::number(waited)));
+    // The wait sleeps: far less than a tenth of the time is spent on the processor.
+    QVERIFY(ProcessCpuSeconds() - cpuStart < 0.1 * waited / 1000.0);
+
+    start = TickCount();
+    QString error;
+    try {
+      m->SendCommand(1, GetParameter, 180, 0, 0, true, true);
+    } catch (const EEvalError &e) {
+      error = e.Text;
+    }
+    QCOMPARE(error, QStringLiteral("The board does not respond!"));
+    QVERIFY(TicksSince(start) > 1200);
+  }
+
+  void transferDatagramNeedsAPausedCycle() {
+    TFormMain *m = s.Main;
+    m->TransferDatagram(0x03, 0, 0, 0);  // paused: sent and answered
+    QVERIFY(m->ReplyReceived);
+    QCOMPARE(Requests(board), QStringList{"R03"});
+
+    m->ResumePolling();
+    const uint32_t start = TickCount();
+    m->TransferDatagram(0x66, 0x12, 0x34, 0x56);  // polling: nothing is sent
+    QVERIFY(TicksSince(start) < 100);
+    QTRY_VERIFY(board->ReceivedFrames().size() > 5);
+    QVERIFY(!Requests(board).contains(QStringLiteral("W66=123456")));
+  }
+
+  void pausesDoNotNest() {
+    TFormMain *m = s.Main;
+    m->PausePolling();  // already paused: returns at once
+    QVERIFY(!m->PollingEnabled);
+    m->TransferDatagram(0x01, 0, 0, 0);
+    m->TransferDatagram(0x03, 0, 0, 0);
+    // Nothing but the two transfers went out while paused.
+    QCOMPARE(Requests(board), (QStringList{"R01", "R03"}));
+    m->ResumePolling();  // one resume restarts the cycle
+    QTRY_VERIFY(board->ReceivedFrames().size() > 10);
+  }
+
+  void pauseWaitsForTheRequestInFlight() {
+    TFormMain *m = s.Main;
+    board->SetReplyDelay(300);
+    m->ResumePolling();
+    QTRY_VERIFY(!m->ReplyReceived);  // a poll request is out
+    const size_t sent = board->ReceivedFrames().size();
+    m->PausePolling();
+    QVERIFY(m->ReplyReceived);  // its answer came before the pause returned
+    QCOMPARE(board->ReceivedFrames().size(), sent);
+  }
+
+  void hangUpDuringAWaitEndsIt() {
+    TFormMain *m = s.Main;
+    board->HangUp();
+    const uint32_t start = TickCount();
+    m->TransferDatagram(0x01, 0, 0, 0);  // the watchdog gives up on it
+    QVERIFY(TicksSince(start) > 2000);
+    QVERIFY(TicksSince(start) < 4000);
+    QVERIFY(!m->SendCommand(1, GetVersion, 0, 0, 0, true, false));
+    board->ComeBack();
+    QTRY_VERIFY_WITH_TIMEOUT(m->SendCommand(1, GetVersion, 0, 0, 0, true, false), 5000);
+  }
+
+  void closeDuringAWaitReturns() {
+    TFormMain *m = s.Main;
+    board->SetSilent(true);
+    QTimer::singleShot(100, [this] { s.Button("BtnClose")->click(); });
+    uint32_t start = TickCount();
+    m->TransferDatagram(0x01, 0, 0, 0);
+    QVERIFY(TicksSince(start) < 1000);
+    QVERIFY(!m->Comm32->Enabled());
+
+    // The same for PausePolling's wait for the request in flight.
+    board->SetSilent(false);
+    s.Open("SIM1");
+    QVERIFY(s.WaitActive());
+    board->SetSilent(true);
+    QTRY_VERIFY(!m->ReplyReceived);
+    QTimer::singleShot(100, [this] { s.Button("BtnClose")->click(); });
+    start = TickCount();
+    m->PausePolling();
+    QVERIFY(TicksSince(start) < 1000);
+    m->ResumePolling();
+  }
+};
+
+QTEST_MAIN(TestLink)
+#include "tst_link.moc"
