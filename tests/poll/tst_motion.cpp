@@ -1,0 +1,220 @@
+// Moving the motors from the main window: the datagrams of Go and Stop in every mode, the
+// acceleration warning, and a motor of the simulated controller running to its target.
+#include <QCheckBox>
+#include <QTimer>
+#include <qpa/qwindowsysteminterface.h>
+#include "LedLittle.h"
+#include "MainSession.h"
+#include "MotionMath.h"
+#include "SpinEdit.h"
+#include "Ticks.h"
+
+namespace {
+QString Hex6(int v) { return QStringLiteral("%1").arg(v & 0xFFFFFF, 6, 16, QLatin1Char('0')).toUpper(); }
+}  // namespace
+
+class TestMotion : public QObject {
+  Q_OBJECT
+  MainSession s;
+  sim::SimulatedBoard *board = nullptr;
+
+  void SetEdit(const QString &name, int value) { s.Child<TSpinEdit>(qPrintable(name))->SetValue(value); }
+  void SetMode(int motor, int mode) {
+    s.Child<QComboBox>(qPrintable(QStringLiteral("CbRampMode%1").arg(motor)))->setCurrentIndex(mode);
+  }
+  // The requests from the first occurrence of `first` on, as many as `expected` holds.
+  QStringList SequenceFrom(const QString &first, int count) {
+    const QStringList all = Requests(board);
+    const int start = int(all.indexOf(first));
+    return start < 0 ? all : all.mid(start, count);
+  }
+  void SetDividers(int motor, int pulseDiv, int rampDiv) {
+    board->WithModel([=](sim::BoardModel &m) { m.Controller().WriteRegister(motor, 12, uint32_t(pulseDiv << 12 | rampDiv << 8)); });
+  }
+  // Answers the warning dialog once it shows: remembers its number, ticks or not, and presses.
+  QString AnswerWarning(const char *button, bool tickNotify = false) {
+    QString shown;
+    auto answer = std::make_shared<std::function<void()>>();
+    *answer = [&, button, tickNotify, answer] {
+      QWidget *dialog = QApplication::activeModalWidget();
+      if (!dialog) {
+        QTimer::singleShot(10, *answer);
+        return;
+      }
+      shown = dialog->findChild<QLabel *>(QStringLiteral("LblNumber"))->text();
+      if (tickNotify) dialog->findChild<QCheckBox *>(QStringLiteral("CheckNotify"))->setChecked(true);
+      dialog->findChild<QPushButton *>(QLatin1String(button))->click();
+    };
+    QTimer::singleShot(10, *answer);
+    s.Click("BtnGo1");
+    return shown;
+  }
+
+private slots:
+  void initTestCase() {
+    s.Start();
+    board = MainSession::Board("SIM1");
+  }
+  void cleanupTestCase() { s.Stop(); }
+  void init() {
+    MainSession::Reset(board);
+    s.Errors.clear();
+    s.Open("SIM1");
+    QVERIFY(s.WaitActive());
+  }
+  void cleanup() {
+    s.Close();
+    QVERIFY2(s.Errors.isEmpty(), qPrintable(s.Errors.join(u'\n')));
+  }
+
+  void goSendsTheModesDatagrams_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QStringList>("expected");
+    // Motor 2 (datagram bytes + 0x20); the board's dividers give PULSDIV 6, RAMPDIV 7.
+    const PMulPDiv p = ComputePMulPDiv(100, 7, 6);
+    const QString pMulPDiv = QStringLiteral("W32=00%1%2").arg(p.PMul, 2, 16, QLatin1Char('0')).arg(p.PDiv, 2, 16, QLatin1Char('0')).toUpper();
+    const QStringList positioning = {"W2C=000064", "W26=0003E8", "W24=00000A", "W20=" + Hex6(-10000)};
+    QTest::newRow("RAMP") << 0 << QStringList{"R39", pMulPDiv, "R35", "W34=000000"} + positioning;
+    QTest::newRow("SOFTMODE") << 1 << QStringList{"R39", pMulPDiv, "R35", "W34=000001"} + positioning;
+    // VELOCITY: V_MAX is the magnitude, V_TARGET bits 15..0 of the two's complement.
+    QTest::newRow("VELOCITY") << 2 << QStringList{"R35", "W34=000002", "W2C=000064", "W26=00012C", "W28=00FED4"};
+    QTest::newRow("HOLD") << 3 << QStringList{"R35", "W34=000003", "W2A=00FFFB"};
+  }
+  void goSendsTheModesDatagrams() {
+    QFETCH(int, mode);
+    QFETCH(QStringList, expected);
+    SetMode(2, mode);
+    SetEdit("EditXTarget2", -10000);
+    SetEdit("EditVMax2", 1000);
+    SetEdit("EditVMin2", 10);
+    SetEdit("EditAMax2", 100);
+    SetEdit("EditVTarget2", -300);
+    SetEdit("EditVActual2", -5);
+    board->ClearReceivedFrames();
+    s.Click("BtnGo2");
+    QCOMPARE(SequenceFrom(expected.first(), int(expected.size())), expected);
+    QTRY_VERIFY(board->ReceivedFrames().size() > size_t(expected.size()) + 3);  // polling goes on
+    s.Click("BtnStop2");
+    SetMode(2, 0);
+  }
+
+  void stopKeepsTheUpperBitsAndTheList() {
+    board->WithModel([](sim::BoardModel &m) { m.Controller().WriteRegister(2, 10, 0x0A01); });  // REF_CONF 1010, SOFTMODE
+    SetMode(3, 1);
+    board->ClearReceivedFrames();
+    s.Click("BtnStop3");
+    QCOMPARE(SequenceFrom("R55", 4), (QStringList{"R55", "W54=000A02", "W48=000000", "W4A=000000"}));
+    QCOMPARE(s.Child<QComboBox>("CbRampMode3")->currentText(), QStringLiteral("SOFTMODE"));
+    SetMode(3, 0);
+    board->WithModel([](sim::BoardModel &m) { m.Controller().WriteRegister(2, 10, 0); });
+  }
+
+  void allMotors() {
+    board->ClearReceivedFrames();
+    s.Click("BtnStopAll");
+    const QStringList stops = {"R15", "W14=000002", "W08=000000", "W0A=000000",
+                               "R35", "W34=000002", "W28=000000", "W2A=000000",
+                               "R55", "W54=000002", "W48=000000", "W4A=000000"};
+    QCOMPARE(SequenceFrom("R15", 12), stops);
+
+    for (int motor = 1; motor <= 3; ++motor) {
+      SetMode(motor, 3);
+      SetEdit(QStringLiteral("EditVActual%1").arg(motor), motor);
+    }
+    board->ClearReceivedFrames();
+    s.Click("BtnGoAll");
+    QCOMPARE(SequenceFrom("R15", 9), (QStringList{"R15", "W14=000003", "W0A=000001", "R35", "W34=000003",
+                                                  "W2A=000002", "R55", "W54=000003", "W4A=000003"}));
+    s.Click("BtnStopAll");
+    for (int motor = 1; motor <= 3; ++motor) SetMode(motor, 0);
+  }
+
+  // Runs last among the warning cases: once "do not notify" is ticked it stays for the run.
+  void accelerationWarning() {
+    SetDividers(0, 3, 7);  // limit 2^(7-3-1) = 8
+    SetMode(1, 0);
+    SetEdit("EditXTarget1", 100);
+    SetEdit("EditVMax1", 100);
+
+    SetEdit("EditAMax1", 8);  // at the limit: no question
+    board->ClearReceivedFrames();
+    s.Click("BtnGo1");
+    QVERIFY(Requests(board).contains(QStringLiteral("W00=000064")));
+
+    SetEdit("EditAMax1", 7);  // below: asked, and Abort writes only the ramp mode
+    board->ClearReceivedFrames();
+    QCOMPARE(AnswerWarning("BtnAbort"), QStringLiteral("8,"));
+    QCOMPARE(SequenceFrom("R19", 3), (QStringList{"R19", "R15", "W14=000000"}));
+    QVERIFY(!Requests(board).contains(QStringLiteral("W0C=000007")));
+    QVERIFY(!Requests(board).filter(QRegularExpression("^W12=")).size());
+
+    board->ClearReceivedFrames();  // Continue: the whole start
+    QCOMPARE(AnswerWarning("BtnCont"), QStringLiteral("8,"));
+    QVERIFY(Requests(board).contains(QStringLiteral("W0C=000007")));
+
+    board->ClearReceivedFrames();  // ticked with Abort: this start is abandoned...
+    AnswerWarning("BtnAbort", true);
+    QVERIFY(!Requests(board).contains(QStringLiteral("W0C=000007")));
+    board->ClearReceivedFrames();  // ...and later ones go on without a question
+    s.Click("BtnGo1");
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+    QVERIFY(Requests(board).contains(QStringLiteral("W0C=000007")));
+    s.Click("BtnStop1");
+    SetDividers(0, 6, 7);
+  }
+
+  void goOnASilentBoardEndsThroughTheWatchdog() {
+    SetMode(1, 3);
+    board->SetSilent(true);
+    const uint32_t start = TickCount();
+    s.Click("BtnGo1");  // the pause and three transfers each end through the watchdog
+    const uint32_t took = TicksSince(start);
+    QVERIFY2(took > 3 * 2000 && took < 15000, qPrintable(QString::number(took)));
+    board->SetSilent(false);
+    QVERIFY(s.WaitActive());
+    SetMode(1, 0);
+  }
+
+  // A press that comes while a Go waits for the board runs after the Go, not inside it.
+  void secondPressRunsAfterTheFirst() {
+    SetMode(1, 3);
+    SetEdit("EditVActual1", 0);
+    board->SetProcessingTime(20);  // a slow board: the Go takes a while
+    board->ClearReceivedFrames();
+    QPushButton *stop = s.Button("BtnStop1");
+    QWindow *window = s.Main->windowHandle();
+    const QPointF local = stop->mapTo(s.Main, stop->rect().center());
+    const QPointF global = s.Main->mapToGlobal(local);
+    QTimer::singleShot(15, [=] {
+      QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
+          window, local, global, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress);
+      QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
+          window, local, global, Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease);
+    });
+    s.Click("BtnGo1");
+    QTRY_VERIFY(Requests(board).contains(QStringLiteral("W08=000000")));  // the Stop ran
+    const QStringList all = Requests(board);
+    const int goEnd = int(all.indexOf(QStringLiteral("W0A=000000"))), stopStart = int(all.indexOf(QStringLiteral("W14=000002")));
+    QVERIFY(goEnd >= 0 && stopStart > goEnd);
+    QCOMPARE(all.mid(goEnd - 2, 3), (QStringList{"R15", "W14=000003", "W0A=000000"}));
+    SetMode(1, 0);
+  }
+
+  void motorRunsToItsTarget() {
+    SetMode(1, 0);
+    SetEdit("EditXTarget1", 3000);
+    SetEdit("EditVMax1", 2047);
+    SetEdit("EditVMin1", 1);
+    SetEdit("EditAMax1", 2047);
+    s.Click("BtnGo1");
+    QTRY_COMPARE_WITH_TIMEOUT(s.Text("StaticXAct1"), QStringLiteral("3000"), 10000);
+    QTRY_COMPARE(s.Child<TLedLittle>("LedXReached1")->LedColor(), lcCyan);
+    QCOMPARE(s.Text("StaticVAct1"), QStringLiteral("0"));
+    SetEdit("EditXTarget1", 0);
+    s.Click("BtnGo1");
+    QTRY_COMPARE_WITH_TIMEOUT(s.Text("StaticXAct1"), QStringLiteral("0"), 10000);
+  }
+};
+
+QTEST_MAIN(TestMotion)
+#include "tst_motion.moc"
