@@ -1,6 +1,7 @@
 // Opening a simulated board from the port list, identification, the watchdog and the poll
 // cycle, with the program's own serial code talking to the board over a pseudo-terminal.
 #include <QApplication>
+#include "Ev710Utils.h"
 #include "LedLittle.h"
 #include "MainSession.h"
 #include "PortSettings.h"
@@ -29,6 +30,30 @@ QStringList Repeated(const QStringList &cycle, int count) {
   for (int i = 0; i < count; ++i) out += cycle;
   return out;
 }
+// Records what the cycle feeds the graphics window.
+struct RecordingGraph : TGraphHooks {
+  QList<QPair<int, int>> Positions;  // (motor, value)
+  int Velocities = 0, TargetVelocities = 0, Accelerations = 0, Samples = 0;
+  void SetPositionSample(int Value, int Motor) override { Positions << qMakePair(Motor, Value); }
+  void SetVelocitySample(int, int) override { ++Velocities; }
+  void SetTargetVelocitySample(int, int) override { ++TargetVelocities; }
+  void SetAccelerationSample(int, int) override { ++Accelerations; }
+  void NextGraphSample() override { ++Samples; }
+};
+
+// A log that takes entries 2 and 5 (motor 1's position and target velocity), or fails.
+struct RecordingLog : TLogHooks {
+  QStringList Lines;
+  bool Fail = false;
+  bool LoggingRunning() const override { return true; }
+  bool IsLogged(int PollIndex) const override { return PollIndex == 2 || PollIndex == 5; }
+  int LogColumnCount() const override { return 2; }
+  uint32_t LogStartTick() const override { return TickCount() - 1000; }
+  void WriteLogLine(const QString &Line) override {
+    if (Fail) throw EEvalError(QStringLiteral("Cannot write to selected log file!"));
+    Lines << Line;
+  }
+};
 }  // namespace
 
 class TestPollCycle : public QObject {
@@ -332,6 +357,88 @@ private slots:
       c.WriteRegister(0, 1, 0);
       c.WriteRegister(0, 10, 0);
     });
+  }
+
+  void graphAndLogHooks() {
+    sim::SimulatedBoard *board = MainSession::Board("SIM1");
+    board->WithModel([](sim::BoardModel &m) {
+      m.Controller().WriteRegister(1, 0, 0xFFFF85);  // motor 2 stands at -123
+      m.Controller().WriteRegister(1, 1, 0xFFFF85);
+    });
+    RecordingGraph graph;
+    RecordingLog log;
+    s.Main->GraphHooks = &graph;
+    s.Main->LogHooks = &log;
+    s.Open("SIM1");
+    QTRY_VERIFY_WITH_TIMEOUT(log.Lines.size() >= 3, 5000);
+    s.Close();
+    s.Main->GraphHooks = nullptr;
+    s.Main->LogHooks = nullptr;
+    // Each cycle gives every motor one sample of each kind and starts one graph sample.
+    QVERIFY(graph.Samples >= 3);
+    QVERIFY(std::abs(graph.Positions.size() - 3 * graph.Samples) <= 3);
+    QVERIFY(std::abs(graph.Velocities - graph.TargetVelocities) <= 3);
+    QVERIFY(std::abs(graph.Accelerations - graph.Velocities) <= 3);
+    QVERIFY(graph.Positions.contains(qMakePair(1, -123)));
+    // A line per completed cycle: elapsed milliseconds, then the two values.
+    for (const QString &line : log.Lines) {
+      const QStringList fields = line.split(u';');
+      QCOMPARE(fields.size(), 3);
+      QVERIFY(fields[0].toInt() >= 1000);
+      QCOMPARE(fields.mid(1), (QStringList{"0", "0"}));
+    }
+    board->WithModel([](sim::BoardModel &m) {
+      m.Controller().WriteRegister(1, 0, 0);
+      m.Controller().WriteRegister(1, 1, 0);
+    });
+  }
+
+  // An error inside the receive handler (a window's handler, the log) is shown once and the
+  // cycle goes on.
+  void errorsInHandlersDoNotStopTheCycle() {
+    sim::SimulatedBoard *board = MainSession::Board("SIM1");
+    RecordingLog log;
+    log.Fail = true;
+    s.Main->LogHooks = &log;
+    const PollHandler saved = s.Main->PollTable[58].Handler;
+    int calls = 0;
+    s.Main->PollTable[58].Handler = [&calls](uint8_t, uint8_t, uint8_t) {
+      ++calls;
+      throw EEvalError(QStringLiteral("handler failed"));
+    };
+    s.Open("SIM1");
+    QTRY_VERIFY_WITH_TIMEOUT(calls >= 5, 5000);
+    QTRY_VERIFY(board->ReceivedFrames().size() > 5 * size_t(NewerDriverCycle.size()));
+    s.Main->LogHooks = nullptr;
+    s.Main->PollTable[58].Handler = saved;
+    QVERIFY(!s.Errors.isEmpty());
+    for (const QString &e : s.Errors)
+      QVERIFY2(e == QLatin1String("handler failed") || e == QLatin1String("Cannot write to selected log file!"), qPrintable(e));
+    s.Errors.clear();
+  }
+
+  void editorControlsShowHexadecimalAndUnsigned() {
+    sim::SimulatedBoard *board = MainSession::Board("SIM1");
+    board->WithModel([](sim::BoardModel &m) {
+      m.Controller().WriteRegister(3, 0, 0xABCDEF);  // SPI telegram, low word
+    });
+    QLabel telegram, vMin;
+    s.Main->PollTable[49].EditorControl = &telegram;
+    s.Main->EditorShown = true;
+    s.Main->EditorPage = 3;
+    s.Open("SIM1");
+    QTRY_COMPARE(telegram.text(), QStringLiteral("ABCDEF"));
+    s.Close();
+    // Entry 3 (V_MIN) is unsigned: its top bit set is no sign.
+    board->WithModel([](sim::BoardModel &m) { m.Controller().WriteRegister(0, 2, 0x7FF); });
+    s.Main->PollTable[3].EditorControl = &vMin;
+    s.Main->EditorPage = 0;
+    s.Open("SIM1");
+    QTRY_COMPARE(vMin.text(), QStringLiteral("2047"));
+    s.Close();
+    s.Main->EditorShown = false;
+    s.Main->PollTable[49].EditorControl = nullptr;
+    s.Main->PollTable[3].EditorControl = nullptr;
   }
 
   void portIndexIsRememberedOnClose() {
