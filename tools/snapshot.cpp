@@ -1,8 +1,10 @@
-// qvr710-snapshot OUTDIR [--open PORT]
+// qvr710-snapshot OUTDIR [--open PORT [--run]]
 // Creates the application and its windows exactly as the program does, on the offscreen
 // platform unless another one is asked for, and saves a picture of every window as
 // OUTDIR/<window name>.png. With --open PORT (for example SIM1, a simulated board) it opens
 // that port first and lets the poll cycle run for a moment, so the pictures show live values.
+// With --run as well, motor 1 is sent to a target in RAMP mode and motor 2 runs in VELOCITY
+// mode, and the pictures are taken while they move.
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -14,11 +16,21 @@
 #include "Ev710App.h"
 #include "Ev710Guard.h"
 #include "Ev710Main.h"
+#include "SpinEdit.h"
 
 namespace {
 constexpr int LiveValuesWaitMs = 1500;
 
-void Usage() { std::fprintf(stderr, "usage: qvr710-snapshot OUTDIR [--open PORT]\n"); }
+void Usage() { std::fprintf(stderr, "usage: qvr710-snapshot OUTDIR [--open PORT [--run]]\n"); }
+
+// Types the motion parameters into a motor's edits and presses its Go button.
+void StartMotor(TFormMain &main, int motor, int mode, const QList<QPair<QString, int>> &values) {
+  const QString n = QString::number(motor);
+  main.findChild<QComboBox *>(QStringLiteral("CbRampMode") + n)->setCurrentIndex(mode);
+  for (const auto &[edit, value] : values)
+    if (auto *e = main.findChild<TSpinEdit *>(edit + n)) e->SetValue(value);
+  main.findChild<QPushButton *>(QStringLiteral("BtnGo") + n)->click();
+}
 
 void RunEventsFor(int ms) {
   QEventLoop loop;
@@ -61,7 +73,8 @@ int main(int argc, char *argv[]) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   const QStringList args = app.arguments().mid(1);
-  if (args.size() != 1 && !(args.size() == 3 && args[1] == QLatin1String("--open"))) {
+  const bool run = args.size() == 4 && args[3] == QLatin1String("--run");
+  if (args.size() != 1 && !((args.size() == 3 || run) && args[1] == QLatin1String("--open"))) {
     Usage();
     return 2;
   }
@@ -80,12 +93,17 @@ int main(int argc, char *argv[]) {
   });
   TFormMain *main = CreateWindows();
   main->show();
-  if (args.size() == 3) {
+  if (args.size() >= 3) {
     if (!OpenPort(*main, args[2])) {
       std::fprintf(stderr, "cannot open port %s\n", qPrintable(args[2]));
       rc = 1;
     }
     RunEventsFor(LiveValuesWaitMs);
+    if (run) {
+      StartMotor(*main, 1, 0, {{"EditXTarget", 10000}, {"EditVMax", 1000}, {"EditVMin", 1}, {"EditAMax", 100}});
+      StartMotor(*main, 2, 2, {{"EditVTarget", -600}, {"EditAMax", 50}});
+      RunEventsFor(LiveValuesWaitMs);
+    }
   }
   QApplication::processEvents();
   for (QWidget *w : QApplication::topLevelWidgets())
