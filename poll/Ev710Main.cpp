@@ -12,11 +12,6 @@
 
 const QString TFormMain::DesignCaption = QStringLiteral("QVR710+QVR5xx-EVAL");
 
-namespace {
-const QString TextNoPort1 = QStringLiteral("No port opened.");
-const QString TextNoPort2 = QStringLiteral("Select a port, then click \"Open\".");
-}  // namespace
-
 TFormMain::TFormMain(QWidget *parent) : QWidget(parent), Comm32(new TComm32(this)) {
   setupUi(this);
   Hint95 = new THint95(this, 200);
@@ -62,7 +57,11 @@ void TFormMain::SetInitialControlStates() {
   for (TLedLittle *led : {LedXReached1, LedReference1, LedXReached2, LedReference2, LedXReached3, LedReference3,
                           LedCoverWaiting, LedInterrupt})
     led->SetLedColor(lcDarkCyan);
-  SetStatusTexts(TextNoPort1, TextNoPort2);
+  ShowNoPortTexts();
+}
+
+void TFormMain::ShowNoPortTexts() {
+  SetStatusTexts(QStringLiteral("No port opened."), QStringLiteral("Select a port, then click \"Open\"."));
 }
 
 void TFormMain::SetStatusTexts(const QString &info1, const QString &info2) {

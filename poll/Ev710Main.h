@@ -120,6 +120,7 @@ private:
   void ConnectHandlers();
   void ApplyRampMode(int motor);        // enable table of CbRampMode1Change and its twins
   void SetStatusTexts(const QString &info1, const QString &info2);
+  void ShowNoPortTexts();
   // The window's face (Ev710Main.cpp); motor 0..2 names the controls ending in 1..3.
   struct TMotorLabels {
     QLabel *XTarget, *VTarget, *VMin, *VMax, *AMax, *VActual;

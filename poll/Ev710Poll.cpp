@@ -15,8 +15,6 @@
 #include "async32.h"
 
 namespace {
-const QString TextNoPort1 = QStringLiteral("No port opened.");
-const QString TextNoPort2 = QStringLiteral("Select a port, then click \"Open\".");
 const QString TextDetecting = QStringLiteral("Trying to detect the board.");
 const QString TextActive = QStringLiteral("The board is active.");
 const QString TextSilent1 = QStringLiteral("The board does not respond.");
@@ -93,11 +91,8 @@ void TFormMain::BtnOpenClick() {
   TimerActions->start();
   BoardIdentified = false;
   ComboCOM->setEnabled(false);
-  for (QWidget *w : {static_cast<QWidget *>(BtnStop1), static_cast<QWidget *>(BtnStop2),
-                     static_cast<QWidget *>(BtnStop3), static_cast<QWidget *>(BtnGo1),
-                     static_cast<QWidget *>(BtnGo2), static_cast<QWidget *>(BtnGo3),
-                     static_cast<QWidget *>(BtnStopAll), static_cast<QWidget *>(BtnGoAll),
-                     static_cast<QWidget *>(BtnGraphics), static_cast<QWidget *>(BtnBoard)})
+  for (QWidget *w : std::initializer_list<QWidget *>{BtnStop1, BtnStop2, BtnStop3, BtnGo1, BtnGo2, BtnGo3,
+                                                      BtnStopAll, BtnGoAll, BtnGraphics, BtnBoard})
     w->setEnabled(true);
   // The cycle starts with a single request. When the version query went unanswered, its reply
   // may still come: the first request waits for a quiet line, as after a timeout.
@@ -130,16 +125,11 @@ void TFormMain::BtnCloseClick() {
   Comm32->Close();
   BtnOpen->setEnabled(true);
   ComboCOM->setEnabled(true);
-  for (QWidget *w : {static_cast<QWidget *>(BtnClose), static_cast<QWidget *>(BtnCmd705),
-                     static_cast<QWidget *>(BtnQVR533), static_cast<QWidget *>(BtnQVR730),
-                     static_cast<QWidget *>(BtnQVR515), static_cast<QWidget *>(BtnStop1),
-                     static_cast<QWidget *>(BtnStop2), static_cast<QWidget *>(BtnStop3),
-                     static_cast<QWidget *>(BtnGo1), static_cast<QWidget *>(BtnGo2),
-                     static_cast<QWidget *>(BtnGo3), static_cast<QWidget *>(BtnStopAll),
-                     static_cast<QWidget *>(BtnGoAll), static_cast<QWidget *>(BtnGraphics),
-                     static_cast<QWidget *>(BtnBoard)})
+  for (QWidget *w : std::initializer_list<QWidget *>{BtnClose, BtnCmd705, BtnQVR533, BtnQVR730, BtnQVR515,
+                                                      BtnStop1, BtnStop2, BtnStop3, BtnGo1, BtnGo2, BtnGo3,
+                                                      BtnStopAll, BtnGoAll, BtnGraphics, BtnBoard})
     w->setEnabled(false);
-  SetStatusTexts(TextNoPort1, TextNoPort2);
+  ShowNoPortTexts();
 }
 
 void TFormMain::FormClose() {

@@ -65,6 +65,18 @@ public:
   void Close() const {
     if (Button("BtnClose")->isEnabled()) Click("BtnClose");
   }
+
+  // The start and end of a test that works with an opened, identified board.
+  void OpenFresh(const char *port) {
+    Reset(Board(port));
+    Errors.clear();
+    Open(port);
+    QVERIFY(WaitActive());
+  }
+  void CloseChecked() {
+    Close();
+    QVERIFY2(Errors.isEmpty(), qPrintable(Errors.join(u'\n')));
+  }
 };
 
 // A recorded request as a short text: "R03" controller read, "W14=000002" controller write,

@@ -27,17 +27,11 @@ private slots:
   }
   void cleanupTestCase() { s.Stop(); }
   void init() {
-    MainSession::Reset(board);
-    s.Errors.clear();
-    s.Open("SIM1");
-    QVERIFY(s.WaitActive());
+    s.OpenFresh("SIM1");
     s.Main->PausePolling();
     board->ClearReceivedFrames();
   }
-  void cleanup() {
-    s.Close();
-    QVERIFY2(s.Errors.isEmpty(), qPrintable(s.Errors.join(u'\n')));
-  }
+  void cleanup() { s.CloseChecked(); }
 
   void sendCommandWaitsForAnyReply() {
     TFormMain *m = s.Main;

@@ -57,15 +57,9 @@ private slots:
   }
   void cleanupTestCase() { s.Stop(); }
   void init() {
-    MainSession::Reset(board);
-    s.Errors.clear();
-    s.Open("SIM1");
-    QVERIFY(s.WaitActive());
+    s.OpenFresh("SIM1");
   }
-  void cleanup() {
-    s.Close();
-    QVERIFY2(s.Errors.isEmpty(), qPrintable(s.Errors.join(u'\n')));
-  }
+  void cleanup() { s.CloseChecked(); }
 
   void goSendsTheModesDatagrams_data() {
     QTest::addColumn<int>("mode");
