@@ -122,6 +122,8 @@ private slots:
   void hangUpIsQuietAndDeviceComesBack();
   void noDescriptorLeaks();
   void simulatedBoardExchange();
+  void pacedSplitReplies_data();
+  void pacedSplitReplies();
 };
 
 void TestComm32::devicePaths() {
@@ -441,6 +443,33 @@ void TestComm32::simulatedBoardExchange() {
   QTRY_VERIFY_WITH_TIMEOUT(written == 9 || (written = port.Write(request.data(), 9)) == 9, 5000);
   QTRY_VERIFY(!counts.isEmpty() && counts.last() == 9);
   QVERIFY(port.Enabled());
+}
+
+void TestComm32::pacedSplitReplies_data() {
+  QTest::addColumn<int>("first");
+  QTest::newRow("2 + 7") << 2;
+  QTest::newRow("4 + 5") << 4;
+}
+
+// At line speed the bytes trickle in: every event reports all bytes queued so far, the piece
+// before the gap is reported whole, and there is at most one event per byte.
+void TestComm32::pacedSplitReplies() {
+  QFETCH(int, first);
+  sim::SimulatedBoard board(1, true);
+  board.SplitReplies(first, 30);
+  TComm32 port;
+  port.DeviceName = QString::fromStdString(board.DevicePath());
+  QList<int> counts;
+  connect(&port, &TCustomComm32::OnRxChar, this, [&](int count) { counts << count; });
+  port.Open();
+  QVERIFY(port.Enabled());
+  const BoardFrame request = BoardCommand::WithBytes(1, SpiTransfer, 0, 0, {0x03, 0, 0, 0}).Frame();
+  QCOMPARE(port.Write(request.data(), 9), 9);
+  QTRY_VERIFY(!counts.isEmpty() && counts.last() == 9);
+  QVERIFY(counts.contains(first));
+  QVERIFY(counts.size() <= 9);
+  QVERIFY(std::is_sorted(counts.begin(), counts.end()));
+  QCOMPARE(std::adjacent_find(counts.begin(), counts.end()), counts.end());
 }
 
 QTEST_MAIN(TestComm32)
