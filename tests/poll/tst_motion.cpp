@@ -34,18 +34,17 @@ class TestMotion : public QObject {
   // Answers the warning dialog once it shows: remembers its number, ticks or not, and presses.
   QString AnswerWarning(const char *button, bool tickNotify = false) {
     QString shown;
-    auto answer = std::make_shared<std::function<void()>>();
-    *answer = [&, button, tickNotify, answer] {
+    QTimer watch;
+    watch.setInterval(10);
+    connect(&watch, &QTimer::timeout, [&] {
       QWidget *dialog = QApplication::activeModalWidget();
-      if (!dialog) {
-        QTimer::singleShot(10, *answer);
-        return;
-      }
+      if (!dialog) return;
+      watch.stop();
       shown = dialog->findChild<QLabel *>(QStringLiteral("LblNumber"))->text();
       if (tickNotify) dialog->findChild<QCheckBox *>(QStringLiteral("CheckNotify"))->setChecked(true);
       dialog->findChild<QPushButton *>(QLatin1String(button))->click();
-    };
-    QTimer::singleShot(10, *answer);
+    });
+    watch.start();
     s.Click("BtnGo1");
     return shown;
   }
