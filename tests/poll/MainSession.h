@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QtTest>
+#include <ctime>
 #include "Ev710App.h"
 #include "Ev710Guard.h"
 #include "Ev710Main.h"
@@ -78,6 +79,13 @@ public:
     QVERIFY2(Errors.isEmpty(), qPrintable(Errors.join(u'\n')));
   }
 };
+
+// Processor time the process has used, user and system, in seconds.
+inline double ProcessCpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
 
 // A recorded request as a short text: "R03" controller read, "W14=000002" controller write,
 // "E08" encoder read, "P180/0" GetParameter of a motor, "V" GetVersion.

@@ -1,19 +1,10 @@
 // The request primitives every window uses, against a simulated board over a pseudo-terminal.
 #include <QTimer>
-#include <ctime>
 #include "BoardFrames.h"
 #include "Ev710Utils.h"
 #include "async32.h"
 #include "MainSession.h"
 #include "Ticks.h"
-
-namespace {
-double ProcessCpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
-}  // namespace
 
 class TestLink : public QObject {
   Q_OBJECT
