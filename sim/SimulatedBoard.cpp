@@ -485,7 +485,9 @@ SimulatedBoard *SimulatedBoardNamed(const std::string &name) {
   auto &board = boards[kind - 1];
   if (!board) {
     try {
-      board = std::make_unique<SimulatedBoard>(kind);
+      // Paced like a real board's line, so that the program behaves (and spends its processor
+      // time) as with a board attached; tests that want speed switch pacing off.
+      board = std::make_unique<SimulatedBoard>(kind, true);
     } catch (const std::exception &) {
       return nullptr;
     }

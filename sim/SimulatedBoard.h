@@ -63,7 +63,7 @@ private:
 };
 
 // The simulated boards offered in the port list: SIM1, SIM2, SIM3 for kinds 1, 2, 3.
-// Started on first use and kept for the rest of the run. Returns nullptr for other names
+// Started on first use, paced at the line's speed, and kept for the rest of the run. Returns nullptr for other names
 // (and when the board cannot be started).
 SimulatedBoard *SimulatedBoardNamed(const std::string &name);
 
