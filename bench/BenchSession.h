@@ -1,0 +1,180 @@
+#pragma once
+// What bench_poll and bench_go share: the program's main window made as the program makes it,
+// a simulated board opened through the port list and the Open button, sleeping waits in the
+// Qt event loop, and processor time per process and per thread group.
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest/QTest>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <functional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "Ev710App.h"
+#include "Ev710Guard.h"
+#include "Ev710Main.h"
+#include "SimulatedBoard.h"
+
+namespace bench {
+
+// 115200 bit/s, ten bits a byte, a nine-byte request and a nine-byte reply.
+constexpr double kPairSeconds = 18 * 10 / 115200.0;    // 1.5625 ms
+constexpr double kLinePairsPerSecond = 1 / kPairSeconds;  // 640
+
+// The offscreen platform unless the caller chose one.
+inline void UseOffscreenUnlessSet() {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+// Runs the event loop for `ms`; the loop sleeps between events.
+inline void RunEventLoopFor(int ms) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+// Runs the event loop until `done` holds (checked every 10 ms) or `ms` have passed.
+inline bool RunEventLoopUntil(const std::function<bool()> &done, int ms) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done() && timer.elapsed() < ms) RunEventLoopFor(10);
+  return done();
+}
+
+inline double ProcessCpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+inline double ThisThreadCpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+// The process's threads (ids from /proc/self/task).
+inline std::set<int> ThreadIds() {
+  std::set<int> ids;
+  for (const QString &name : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+    ids.insert(name.toInt());
+  return ids;
+}
+
+inline std::set<int> NewThreads(const std::set<int> &before) {
+  std::set<int> out;
+  for (int id : ThreadIds())
+    if (!before.count(id)) out.insert(id);
+  return out;
+}
+
+// User + system time of a group of threads, from /proc (clock-tick resolution, 10 ms).
+inline double ThreadsCpuSeconds(const std::set<int> &ids) {
+  double seconds = 0;
+  for (int id : ids) {
+    std::ifstream stat("/proc/self/task/" + std::to_string(id) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) continue;
+    // Fields after the command name (which may hold spaces) start at field 3.
+    std::istringstream rest(line.substr(line.rfind(')') + 2));
+    std::string field;
+    unsigned long long utime = 0, stime = 0;
+    for (int n = 3; rest >> field; ++n) {
+      if (n == 14) utime = std::stoull(field);
+      if (n == 15) {
+        stime = std::stoull(field);
+        break;
+      }
+    }
+    seconds += double(utime + stime) / double(sysconf(_SC_CLK_TCK));
+  }
+  return seconds;
+}
+
+// A controller read request (SpiTransfer, type 0) with datagram byte `b0`.
+inline bool IsControllerRead(const std::array<uint8_t, 9> &f, uint8_t b0) {
+  return f[1] == 71 && f[2] == 0 && f[4] == b0;
+}
+
+inline double Median(std::vector<double> v) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  const size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// The program's windows with the simulated board SIM1 opened through the port list.
+class Session {
+public:
+  TFormMain *Main = nullptr;
+  sim::SimulatedBoard *Board = nullptr;
+  std::set<int> BoardThreads;   // the simulated board's server thread
+  std::set<int> SerialThreads;  // the serial component's event thread
+  int Errors = 0;               // errors the guard reported (printed on stderr)
+
+  // Returns false (after saying why) when the board cannot be started or does not become active.
+  bool Start(bool paced) {
+    SetUpApplication(*qApp);
+    Main = CreateWindows();
+    Main->show();
+    SetGuardErrorSink([this](const QString &text) {
+      ++Errors;
+      std::fprintf(stderr, "error shown: %s\n", qPrintable(text));
+    });
+    const std::set<int> beforeBoard = ThreadIds();
+    Board = sim::SimulatedBoardNamed("SIM1");
+    if (!Board) return Fail("cannot start the simulated board SIM1");
+    BoardThreads = NewThreads(beforeBoard);
+    Board->SetPaced(paced);
+    auto *combo = Child<QComboBox>("ComboCOM");
+    const int index = combo->findText(QStringLiteral("SIM1"), Qt::MatchStartsWith);
+    if (index < 0) return Fail("SIM1 is not in the port list");
+    combo->setCurrentIndex(index);
+    const std::set<int> beforeOpen = ThreadIds();
+    Click("BtnOpen");
+    SerialThreads = NewThreads(beforeOpen);
+    if (!RunEventLoopUntil([this] { return Text("StaticInfo1") == QLatin1String("The board is active."); }, 5000))
+      return Fail("the board did not become active");
+    return true;
+  }
+
+  void Stop() {
+    if (Button("BtnClose")->isEnabled()) Click("BtnClose");
+    Main->close();
+    DestroyWindows();
+    Main = nullptr;
+  }
+
+  template <class T> T *Child(const char *name) const {
+    T *w = Main->findChild<T *>(QLatin1String(name));
+    if (!w) qFatal("no control %s", name);
+    return w;
+  }
+  QPushButton *Button(const char *name) const { return Child<QPushButton>(name); }
+  QString Text(const char *label) const { return Child<QLabel>(label)->text(); }
+  void Click(const char *button) const { QTest::mouseClick(Button(button), Qt::LeftButton); }
+
+private:
+  static bool Fail(const char *why) {
+    std::fprintf(stderr, "%s\n", why);
+    return false;
+  }
+};
+
+}  // namespace bench
