@@ -443,7 +443,12 @@ void SimulatedBoard::SendStray(const std::vector<uint8_t> &bytes) {
 }
 
 void SimulatedBoard::HangUp() {
-  d->RunOnServer([this] { d->Detach(); });
+  // The device name goes away with the line, as a USB device's does when unplugged; left in
+  // place it would name a pseudo-terminal number that another program may be given next.
+  d->RunOnServer([this] {
+    d->Detach();
+    ::unlink(d->link.c_str());
+  });
 }
 
 void SimulatedBoard::ComeBack() {
@@ -452,6 +457,19 @@ void SimulatedBoard::ComeBack() {
     const Pty pty = OpenPty();
     d->Attach(pty);
     PointLink(d->link, pty.slavePath);
+  });
+}
+
+void SimulatedBoard::ForgetPending() {
+  d->RunOnServer([this] {
+    if (d->master >= 0) {
+      std::array<uint8_t, 512> unread;
+      while (::read(d->master, unread.data(), unread.size()) > 0) {
+      }
+    }
+    d->partial.clear();
+    d->requests.clear();
+    d->output.clear();
   });
 }
 

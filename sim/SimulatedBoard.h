@@ -38,6 +38,9 @@ public:
   void SendStray(const std::vector<uint8_t> &bytes);// unsolicited bytes on the line, now
   void HangUp();                                    // close the master side: the device is lost
   void ComeBack();                                  // a fresh device under the same path
+  // Forgets requests waiting on the line or for their answer and replies not yet sent, so that
+  // a test starts on a quiet line whatever the previous connection left behind.
+  void ForgetPending();
 
   // What the board received: every complete request frame, in order (also those it did not
   // answer because it was silent).

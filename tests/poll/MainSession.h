@@ -48,6 +48,7 @@ public:
     board->SetProcessingTime(0);
     board->SetPaced(false);
     board->WithModel([](sim::BoardModel &m) { m.SetVersionText(std::string()); });
+    board->ForgetPending();
     board->ClearReceivedFrames();
   }
 

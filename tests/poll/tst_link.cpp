@@ -98,6 +98,7 @@ private slots:
     board->SetReplyDelay(300);
     m->ResumePolling();
     QTRY_VERIFY(!m->ReplyReceived);  // a poll request is out
+    QTRY_COMPARE(board->ReceivedFrames().size(), size_t(1));
     const size_t sent = board->ReceivedFrames().size();
     m->PausePolling();
     QVERIFY(m->ReplyReceived);  // its answer came before the pause returned
