@@ -29,6 +29,7 @@
 #include "Ev710App.h"
 #include "Ev710Guard.h"
 #include "Ev710Main.h"
+#include "MainWindowProbe.h"
 #include "SimulatedBoard.h"
 
 namespace bench {
@@ -120,9 +121,8 @@ inline double Median(std::vector<double> v) {
 }
 
 // The program's windows with the simulated board SIM1 opened through the port list.
-class Session {
+class Session : public MainWindowProbe {
 public:
-  TFormMain *Main = nullptr;
   sim::SimulatedBoard *Board = nullptr;
   std::set<int> BoardThreads;   // the simulated board's server thread
   std::set<int> SerialThreads;  // the serial component's event thread
@@ -160,15 +160,6 @@ public:
     DestroyWindows();
     Main = nullptr;
   }
-
-  template <class T> T *Child(const char *name) const {
-    T *w = Main->findChild<T *>(QLatin1String(name));
-    if (!w) qFatal("no control %s", name);
-    return w;
-  }
-  QPushButton *Button(const char *name) const { return Child<QPushButton>(name); }
-  QString Text(const char *label) const { return Child<QLabel>(label)->text(); }
-  void Click(const char *button) const { QTest::mouseClick(Button(button), Qt::LeftButton); }
 
 private:
   static bool Fail(const char *why) {

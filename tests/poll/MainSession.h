@@ -9,11 +9,11 @@
 #include "Ev710App.h"
 #include "Ev710Guard.h"
 #include "Ev710Main.h"
+#include "MainWindowProbe.h"
 #include "SimulatedBoard.h"
 
-class MainSession {
+class MainSession : public MainWindowProbe {
 public:
-  TFormMain *Main = nullptr;
   QStringList Errors;  // what the error guard would have shown
 
   void Start() {
@@ -27,15 +27,6 @@ public:
     DestroyWindows();
     Main = nullptr;
   }
-
-  template <class T> T *Child(const char *name) const {
-    T *w = Main->findChild<T *>(QLatin1String(name));
-    if (!w) qFatal("no control %s", name);
-    return w;
-  }
-  QPushButton *Button(const char *name) const { return Child<QPushButton>(name); }
-  QString Text(const char *label) const { return Child<QLabel>(label)->text(); }
-  void Click(const char *button) const { QTest::mouseClick(Button(button), Qt::LeftButton); }
 
   static sim::SimulatedBoard *Board(const char *port) { return sim::SimulatedBoardNamed(port); }
 
