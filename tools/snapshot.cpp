@@ -16,6 +16,7 @@
 #include "Ev710App.h"
 #include "Ev710Guard.h"
 #include "Ev710Main.h"
+#include "Ev710Warn.h"
 #include "SpinEdit.h"
 
 namespace {
@@ -106,6 +107,11 @@ int main(int argc, char *argv[]) {
     }
   }
   QApplication::processEvents();
+  for (QWidget *w : QApplication::topLevelWidgets()) {
+    // The warning as a Go shows it, its limit filled in (8 for RampDiv 7 and PulseDiv 3).
+    if (auto *warning = qobject_cast<TFormWarning *>(w); warning && warning->Number().isEmpty())
+      warning->SetNumber(QStringLiteral("8,"));
+  }
   for (QWidget *w : QApplication::topLevelWidgets())
     if (!w->objectName().isEmpty() && !w->inherits("QMenu") && !SaveWindow(w, dir)) rc = 1;
   main->close();
