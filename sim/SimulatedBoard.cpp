@@ -122,6 +122,7 @@ struct SimulatedBoard::Private {
   // Settings and records shared with the controlling threads, under `mutex`.
   mutable std::mutex mutex;
   bool paced;
+  Delivery delivery = Delivery::ByteByByte;
   std::chrono::milliseconds replyDelay{0};
   Clock::time_point silentUntil{};
   bool silent = false;
@@ -284,7 +285,7 @@ struct SimulatedBoard::Private {
     if (!partial.empty() && now - lastRead > ResyncPause)
       partial.clear();
     lastRead = now;
-    const bool pacedNow = Paced();
+    const bool pacedNow = CurrentPacing().paced;
     for (size_t i = 0; i < size; ++i) {
       Clock::time_point arrival = now;
       if (pacedNow) {
@@ -301,9 +302,13 @@ struct SimulatedBoard::Private {
     }
   }
 
-  bool Paced() const {
+  struct Pacing {
+    bool paced;
+    Delivery delivery;
+  };
+  Pacing CurrentPacing() const {
     std::lock_guard lock(mutex);
-    return paced;
+    return {paced, delivery};
   }
 
   void RunDueWork() {
@@ -322,7 +327,7 @@ struct SimulatedBoard::Private {
   void Answer(const Frame &frame, Clock::time_point now) {
     std::chrono::milliseconds delay, gap, work;
     int first;
-    bool pacedNow;
+    Pacing pacing;
     {
       std::lock_guard lock(mutex);
       received.push_back(frame);
@@ -332,7 +337,7 @@ struct SimulatedBoard::Private {
       first = splitFirst;
       gap = splitGap;
       work = processing;
-      pacedNow = paced;
+      pacing = {paced, delivery};
     }
     std::optional<Frame> reply;
     {
@@ -347,17 +352,18 @@ struct SimulatedBoard::Private {
     // time after the previous reply has left.
     const auto due = std::max(now + delay, work.count() > 0 ? txLineFree + work : now + delay);
     if (first > 0 && first < 9) {
-      Enqueue({reply->begin(), reply->begin() + first}, due, pacedNow);
-      Enqueue({reply->begin() + first, reply->end()}, txLineFree + gap, pacedNow);
+      Enqueue({reply->begin(), reply->begin() + first}, due, pacing);
+      Enqueue({reply->begin() + first, reply->end()}, txLineFree + gap, pacing);
     } else {
-      Enqueue({reply->begin(), reply->end()}, due, pacedNow);
+      Enqueue({reply->begin(), reply->end()}, due, pacing);
     }
   }
 
-  // Queues bytes to leave at `due`, in line order; paced bytes leave one by one at line speed.
-  void Enqueue(const std::vector<uint8_t> &bytes, Clock::time_point due, bool pacedNow) {
-    if (!pacedNow) {
-      txLineFree = std::max(due, txLineFree);
+  // Queues bytes to leave at `due`, in line order. Paced, they take the line's time: handed over
+  // one by one, or all together once the last of them has crossed the line.
+  void Enqueue(const std::vector<uint8_t> &bytes, Clock::time_point due, Pacing pacing) {
+    if (!pacing.paced || pacing.delivery == Delivery::WholePieces) {
+      txLineFree = std::max(due, txLineFree) + (pacing.paced ? ByteTime * long(bytes.size()) : Clock::duration{});
       output.push_back({txLineFree, bytes});
       return;
     }
@@ -415,6 +421,11 @@ void SimulatedBoard::SetPaced(bool paced) {
   d->paced = paced;
 }
 
+void SimulatedBoard::SetDelivery(Delivery delivery) {
+  std::lock_guard lock(d->mutex);
+  d->delivery = delivery;
+}
+
 void SimulatedBoard::SetReplyDelay(int ms) {
   std::lock_guard lock(d->mutex);
   d->replyDelay = std::chrono::milliseconds(std::max(ms, 0));
@@ -442,8 +453,8 @@ void SimulatedBoard::SplitReplies(int firstBytes, int gapMs) {
 }
 
 void SimulatedBoard::SendStray(const std::vector<uint8_t> &bytes) {
-  const bool paced = d->Paced();
-  d->RunOnServer([this, &bytes, paced] { d->Enqueue(bytes, Clock::now(), paced); });
+  const Private::Pacing pacing = d->CurrentPacing();
+  d->RunOnServer([this, &bytes, pacing] { d->Enqueue(bytes, Clock::now(), pacing); });
 }
 
 void SimulatedBoard::HangUp() {
@@ -507,9 +518,11 @@ SimulatedBoard *SimulatedBoardNamed(const std::string &name) {
   auto &board = boards[kind - 1];
   if (!board) {
     try {
-      // Paced like a real board's line, so that the program behaves (and spends its processor
-      // time) as with a board attached; tests that want speed switch pacing off.
+      // Paced like a real board's line, so that the program behaves as with a board attached,
+      // and delivering whole replies as the board's USB port does; tests that want speed
+      // switch pacing off.
       board = std::make_unique<SimulatedBoard>(kind, true);
+      board->SetDelivery(Delivery::WholePieces);
     } catch (const std::exception &) {
       return nullptr;
     }

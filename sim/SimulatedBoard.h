@@ -14,6 +14,8 @@
 
 namespace sim {
 
+enum class Delivery { ByteByByte, WholePieces };
+
 // Board kinds: 1 newer-driver board, 2 older-driver board, 3 QVR550 board.
 class SimulatedBoard {
 public:
@@ -28,6 +30,9 @@ public:
 
   // Line pacing at 115200 bit/s, ten bits a byte, both directions.
   void SetPaced(bool paced);
+  // How paced replies reach the program: byte by byte, as from a UART, or each reply (or piece
+  // of a split reply) in one go once its last byte has crossed the line, as over USB.
+  void SetDelivery(Delivery delivery);
 
   // Fault controls (thread-safe; take effect for the next frames).
   void SetReplyDelay(int ms);                       // answer every frame `ms` late

@@ -450,15 +450,20 @@ void TestComm32::simulatedBoardExchange() {
 
 void TestComm32::pacedSplitReplies_data() {
   QTest::addColumn<int>("first");
-  QTest::newRow("2 + 7") << 2;
-  QTest::newRow("4 + 5") << 4;
+  QTest::addColumn<sim::Delivery>("delivery");
+  QTest::newRow("2 + 7 byte by byte") << 2 << sim::Delivery::ByteByByte;
+  QTest::newRow("4 + 5 byte by byte") << 4 << sim::Delivery::ByteByByte;
+  QTest::newRow("2 + 7 in pieces") << 2 << sim::Delivery::WholePieces;
 }
 
 // At line speed the bytes trickle in: every event reports all bytes queued so far, the piece
-// before the gap is reported whole, and there is at most one event per byte.
+// before the gap is reported whole, and there is at most one event per byte (exactly one per
+// piece when the pieces come whole).
 void TestComm32::pacedSplitReplies() {
   QFETCH(int, first);
+  QFETCH(sim::Delivery, delivery);
   sim::SimulatedBoard board(1, true);
+  board.SetDelivery(delivery);
   board.SplitReplies(first, 30);
   TComm32 port;
   port.DeviceName = QString::fromStdString(board.DevicePath());
@@ -473,6 +478,7 @@ void TestComm32::pacedSplitReplies() {
   QVERIFY(counts.size() <= 9);
   QVERIFY(std::is_sorted(counts.begin(), counts.end()));
   QCOMPARE(std::adjacent_find(counts.begin(), counts.end()), counts.end());
+  if (delivery == sim::Delivery::WholePieces) QCOMPARE(counts, (QList<int>{first, 9}));
 }
 
 QTEST_MAIN(TestComm32)

@@ -198,8 +198,15 @@ private slots:
     QCOMPARE(board.WithModel([](sim::BoardModel &m) { return m.Controller().Position(2); }), 1000.0);
   }
 
+  void pacingTakesLineTime_data() {
+    QTest::addColumn<sim::Delivery>("delivery");
+    QTest::newRow("byte by byte") << sim::Delivery::ByteByByte;
+    QTest::newRow("whole replies") << sim::Delivery::WholePieces;
+  }
   void pacingTakesLineTime() {
+    QFETCH(sim::Delivery, delivery);
     SimulatedBoard board(1, true);
+    board.SetDelivery(delivery);
     Client client(board.DevicePath());
     const auto start = Clock::now();
     for (int i = 0; i < 100; ++i)
