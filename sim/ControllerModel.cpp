@@ -213,7 +213,7 @@ void ControllerModel::AdvanceMotor(Motor &m, double seconds) {
 // A motor whose motion is plain constant speed (or standing) can skip ahead in one go.
 bool ControllerModel::Steady(const Motor &m) const {
   switch (RampModeOf(m)) {
-  case Velocity: return m.v == SignExtend(m.reg[VTarget], 12);
+  case Velocity: return m.v == SignExtend(m.reg[VTarget], 12) || m.reg[AMax] == 0;  // A_MAX 0: keeps its speed
   case Hold: return true;
   default: return m.v == 0 && DistanceToTarget(m) == 0;
   }
@@ -232,8 +232,6 @@ bool ControllerModel::StepMotor(Motor &m, double dt) {
   const double target = SignExtend(m.reg[VTarget], 12);
   const double dv = m.reg[AMax] * VelocityUnitsPerSecondPerA(m) * dt;
   const double v = m.v < target ? std::min(m.v + dv, target) : std::max(m.v - dv, target);
-  if (v == m.v && v != target)
-    return false;  // A_MAX 0: never gets there
   m.aActual = v == m.v ? 0 : (v > m.v ? int(m.reg[AMax]) : -int(m.reg[AMax]));
   m.pos = WrapPosition(m.pos + (m.v + v) / 2 * StepsPerVelocityUnit(m) * dt);
   m.v = v;
@@ -291,7 +289,9 @@ bool ControllerModel::StepPositioning(Motor &m, double dt, bool soft) {
   }
   if (next == 0 && speed == 0)
     return false;  // V_MAX 0: cannot move
-  m.aActual = static_cast<int>(std::lround((next - speed) * dir / (VelocityUnitsPerSecondPerA(m) * dt)));
+  // The jump to V_MIN at a start is a start speed, not acceleration: A_ACTUAL stays within A_MAX.
+  const long rate = std::lround((next - speed) * dir / (VelocityUnitsPerSecondPerA(m) * dt));
+  m.aActual = static_cast<int>(std::clamp<long>(rate, -long(m.reg[AMax]), long(m.reg[AMax])));
   m.pos = WrapPosition(m.pos + travel * dir);
   m.v = next * dir;
   return true;

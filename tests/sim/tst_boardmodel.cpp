@@ -277,6 +277,29 @@ private slots:
     board.AdvanceTime(1.0);
     QCOMPARE(ReadReg(board, 0, ControllerModel::XActual), x);
   }
+
+  void accelerationStaysWithinAMax() {
+    // A start at V_MIN is no acceleration: A_ACTUAL shows A_MAX at most, from the first moment.
+    BoardModel ramp(1);
+    StartMove(ramp, ControllerModel::Ramp, 10000);
+    WriteReg(ramp, 0, ControllerModel::VMin, 50);
+    ramp.AdvanceTime(0.0005);
+    QVERIFY(Signed(ReadReg(ramp, 0, ControllerModel::VActual), 12) >= 50);
+    QCOMPARE(Signed(ReadReg(ramp, 0, ControllerModel::AActual), 12), 100);
+
+    // VELOCITY with A_MAX 0 cannot change speed, so the motor goes on at the speed it has.
+    BoardModel velocity(1);
+    WriteReg(velocity, 0, ControllerModel::RefConfRampMode, ControllerModel::Hold);
+    WriteReg(velocity, 0, ControllerModel::VActual, 500);
+    velocity.AdvanceTime(1.0);
+    WriteReg(velocity, 0, ControllerModel::RefConfRampMode, ControllerModel::Velocity);
+    WriteReg(velocity, 0, ControllerModel::AMax, 0);
+    WriteReg(velocity, 0, ControllerModel::VTarget, 1000);
+    const int32_t before = Signed(ReadReg(velocity, 0, ControllerModel::XActual), 24);
+    velocity.AdvanceTime(1.0);
+    QCOMPARE(Signed(ReadReg(velocity, 0, ControllerModel::VActual), 12), 500);
+    QCOMPARE(Signed(ReadReg(velocity, 0, ControllerModel::XActual), 24) - before, before);
+  }
 };
 
 QTEST_GUILESS_MAIN(TestBoardModel)
