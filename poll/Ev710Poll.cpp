@@ -158,21 +158,28 @@ void TFormMain::Identify() {
     QApplication::setApplicationName(board);
     setWindowTitle(board + QStringLiteral(" V") + shortVersion);
   };
+  // BtnQVR533, BtnQVR515 and BtnQVR550 share one place: only the board's own is shown, and a
+  // board with settings shows BtnBoard again after one without.
   if (v.startsWith("710") || v.startsWith("4706")) {
     identified(1, QStringLiteral("QVR53x"));
     BtnQVR533->show();
     BtnQVR730->show();
     BtnQVR515->hide();
+    BtnQVR550->hide();
+    BtnBoard->show();
   } else if (v.startsWith("515")) {
     identified(2, QStringLiteral("QVR51x"));
     BtnQVR533->hide();
     BtnQVR730->hide();
-    BtnQVR515->show();  // it shares BtnQVR533's place in the layout
+    BtnQVR515->show();
+    BtnQVR550->hide();
+    BtnBoard->show();
   } else if (v.startsWith("936")) {
     identified(1, QStringLiteral("QVR53x"));
     BtnQVR533->show();
     BtnQVR730->hide();
     BtnQVR515->hide();
+    BtnQVR550->hide();
     BtnBoard->hide();
   } else if (v.startsWith("937")) {
     identified(3, QStringLiteral("QVR550"));
