@@ -22,8 +22,10 @@ public:
   {
     if (hint == SH_ToolTip_WakeUpDelay)
       return THint95::WakeUpDelay;
+    // Qt shows the next tip after 20 ms while this time runs; it starts when a tip shows, so
+    // covering the tip's whole showing lets the tips along a row of controls follow quickly.
     if (hint == SH_ToolTip_FallAsleepDelay)
-      return THint95::ReshowDelay;
+      return THint95::HidePause;
     return QProxyStyle::styleHint(hint, option, widget, returnData);
   }
 };

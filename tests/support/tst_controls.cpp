@@ -10,6 +10,7 @@
 #include <QTextDocument>
 #include <QToolButton>
 #include <QToolTip>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 #include <climits>
 #include "CheckedComboBinary.h"
@@ -56,6 +57,7 @@ private slots:
   void ledClickAndBlink();
   void trackBarOrder();
   void hintWrapping();
+  void tipTiming();
   void rotoLabelUpright();
 };
 
@@ -503,11 +505,7 @@ void TestControls::hintWrapping()
   doc.setHtml(THint95::WrappedText(longHint, 200));
   QCOMPARE(doc.toPlainText().trimmed(), longHint);  // markup in the hint shows as text
 
-  // The timing reaches the whole application, also when installed twice.
   THint95::InstallApplicationStyle();
-  THint95::InstallApplicationStyle();
-  QCOMPARE(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 500);
-  QCOMPARE(QApplication::style()->styleHint(QStyle::SH_ToolTip_FallAsleepDelay), 25);
 
   // The window's tips show wrapped at its width; short ones stay on one line.
   auto *button = new QToolButton;
@@ -530,6 +528,36 @@ void TestControls::hintWrapping()
     QToolTip::hideText();
     QTRY_VERIFY(!VisibleTip());
   }
+}
+
+// The first tip waits half a second; moving on to the next control while it shows brings the
+// next tip at once. The timing reaches the whole application, also when installed twice.
+void TestControls::tipTiming()
+{
+  THint95::InstallApplicationStyle();
+  THint95::InstallApplicationStyle();
+  auto *row = new QWidget;
+  auto *layout = new QHBoxLayout(row);
+  auto *first = new QToolButton, *second = new QToolButton;
+  first->setToolTip(QStringLiteral("tip one"));
+  second->setToolTip(QStringLiteral("tip two"));
+  layout->addWidget(first);
+  layout->addWidget(second);
+  Window w(row);
+  QVERIFY(w.Ready());
+  QElapsedTimer clock;
+  QTest::mouseMove(first, first->rect().center());
+  clock.start();
+  QTRY_VERIFY_WITH_TIMEOUT(VisibleTip() && QToolTip::text() == QLatin1String("tip one"), 3000);
+  const qint64 wakeUp = clock.elapsed();
+  QVERIFY2(wakeUp >= THint95::WakeUpDelay - 20, qPrintable(QString::number(wakeUp)));
+  QTest::mouseMove(second, second->rect().center());
+  clock.restart();
+  QTRY_VERIFY_WITH_TIMEOUT(VisibleTip() && QToolTip::text() == QLatin1String("tip two"), 3000);
+  QVERIFY2(clock.elapsed() < wakeUp, qPrintable(QString("%1 ms after %2 ms").arg(clock.elapsed()).arg(wakeUp)));
+  QToolTip::hideText();
+  QTest::mouseMove(&w.other);
+  QTRY_VERIFY(!VisibleTip());
 }
 
 void TestControls::rotoLabelUpright()
