@@ -213,7 +213,8 @@ void ControllerModel::AdvanceMotor(Motor &m, double seconds) {
 // A motor whose motion is plain constant speed (or standing) can skip ahead in one go.
 bool ControllerModel::Steady(const Motor &m) const {
   switch (RampModeOf(m)) {
-  case Velocity: return m.v == SignExtend(m.reg[VTarget], 12) || m.reg[AMax] == 0;  // A_MAX 0: keeps its speed
+  case Velocity:  // at its target speed, or with A_MAX 0 unable to change it
+    return m.v == SignExtend(m.reg[VTarget], 12) || m.reg[AMax] == 0;
   case Hold: return true;
   default: return m.v == 0 && DistanceToTarget(m) == 0;
   }

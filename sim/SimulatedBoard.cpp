@@ -363,7 +363,8 @@ struct SimulatedBoard::Private {
   // one by one, or all together once the last of them has crossed the line.
   void Enqueue(const std::vector<uint8_t> &bytes, Clock::time_point due, Pacing pacing) {
     if (!pacing.paced || pacing.delivery == Delivery::WholePieces) {
-      txLineFree = std::max(due, txLineFree) + (pacing.paced ? ByteTime * long(bytes.size()) : Clock::duration{});
+      const auto lineTime = pacing.paced ? ByteTime * long(bytes.size()) : Clock::duration{};
+      txLineFree = std::max(due, txLineFree) + lineTime;
       output.push_back({txLineFree, bytes});
       return;
     }

@@ -1,7 +1,7 @@
 #pragma once
-// The application's tool-tip style: tips appear after 500 ms, follow each other quickly (Qt's
-// fixed 20 ms, for the 25 ms asked) while the pointer moves on from a tip, hide after 5000 ms,
-// and wrap at a maximum width given per window (the main window: 200 px).
+// The application's tool-tip style: tips appear after 500 ms, follow each other after Qt's fixed
+// 20 ms while the pointer moves on from a tip, hide after 5000 ms, and wrap at a maximum width
+// given per window (the main window: 200 px).
 #include <QObject>
 #include <QPointer>
 
