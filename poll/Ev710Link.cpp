@@ -65,3 +65,46 @@ void TFormMain::EndResync() {
 void TFormMain::PostPollMessage() {
   QCoreApplication::postEvent(this, new QEvent(QEvent::Type(PollMessage)));
 }
+
+// --- The board access handed to the tool windows ---------------------------------------------
+
+namespace {
+class TMainBoardAccess final : public TBoardAccess {
+public:
+  explicit TMainBoardAccess(TFormMain &m) : M(m) {}
+  bool SendCommand(uint8_t a, uint8_t c, uint8_t t, uint8_t m, int32_t v, bool w, bool r) override {
+    return M.SendCommand(a, c, t, m, v, w, r);
+  }
+  bool SendCommandBytes(uint8_t a, uint8_t c, uint8_t t, uint8_t m, const std::array<uint8_t, 4> &b, bool w,
+                        bool r) override {
+    return M.SendCommandBytes(a, c, t, m, b, w, r);
+  }
+  void SendDatagram(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3) override { M.SendDatagram(b0, b1, b2, b3); }
+  void TransferDatagram(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3) override {
+    M.TransferDatagram(b0, b1, b2, b3);
+  }
+  void PausePolling() override { M.PausePolling(); }
+  void ResumePolling() override { M.ResumePolling(); }
+  const std::array<uint8_t, 9> &ReplyFrame() const override { return M.ReplyFrame; }
+  const std::array<uint8_t, 4> &ReplyValue() const override { return M.ReplyValue; }
+  uint8_t BoardKind() const override { return M.BoardKind; }
+  QByteArray BoardVersionText() const override { return M.BoardVersionText; }
+  QString ControllerVersionText() const override { return M.ControllerVersionText; }
+  PollEntry &Entry(int i) override { return M.PollTable.at(size_t(i)); }
+  bool EditorShown() const override { return M.EditorShown; }
+  void SetEditorShown(bool on) override { M.EditorShown = on; }
+  int EditorPage() const override { return M.EditorPage; }
+  void SetEditorPage(int p) override { M.EditorPage = p; }
+  int SelectedMotor() const override { return M.SelectedMotor; }
+  void SetSelectedMotor(int m) override { M.SelectedMotor = m; }
+  void SetGraphHooks(TGraphHooks *h) override { M.GraphHooks = h; }
+  void SetLogHooks(TLogHooks *h) override { M.LogHooks = h; }
+private:
+  TFormMain &M;
+};
+}  // namespace
+
+TBoardAccess &TFormMain::Board() {
+  if (!BoardAccess) BoardAccess = std::make_unique<TMainBoardAccess>(*this);
+  return *BoardAccess;
+}

@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <memory>
+#include "BoardAccess.h"
 #include "PollHooks.h"
 #include "PollTable.h"
 #include "ui_Ev710Main.h"
@@ -77,6 +79,9 @@ public:
   // After a timeout the cycle waits for this long of silence on the line before it asks again,
   // so that a late reply cannot be taken for the answer to a later request.
   static constexpr int ResyncQuietMs = 250;
+
+  // What the tool windows get of the link, the cycle and the board.
+  TBoardAccess &Board();
 
   // --- Windows -------------------------------------------------------------------------------
   TToolWindows Windows;
@@ -162,6 +167,7 @@ private:
   QTimer *ResyncTimer = nullptr;
   bool ErrorShowing = false;
   THint95 *Hint95 = nullptr;
+  std::unique_ptr<TBoardAccess> BoardAccess;
   std::array<TLedLittle *, 8> StatusLeds{};
 };
 

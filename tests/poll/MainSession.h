@@ -28,6 +28,9 @@ public:
     Main = nullptr;
   }
 
+  // What the program hands its tool windows.
+  TBoardAccess &Access() const { return Main->Board(); }
+
   static sim::SimulatedBoard *Board(const char *port) { return sim::SimulatedBoardNamed(port); }
 
   // A board back in its ordinary state: no faults, its own version text, nothing recorded.
