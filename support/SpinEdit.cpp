@@ -1,4 +1,5 @@
 #include "SpinEdit.h"
+#include "Ev710Utils.h"
 
 #include <QAction>
 #include <QApplication>
@@ -220,6 +221,16 @@ bool TCustomSpinEdit::eventFilter(QObject *o, QEvent *e)
   }
 }
 
+// Text a handler cannot act on: the edit takes the focus with its text selected, and the
+// operation ends with a message that says what was expected.
+void TCustomSpinEdit::RefuseText(const QString &expected)
+{
+  FEdit->setFocus();
+  FEdit->selectAll();
+  throw EEvalError(QStringLiteral("\"%1\" is not a number the program can use. Please enter a %2.")
+                       .arg(FEdit->text(), expected));
+}
+
 // ---- TSpinEdit ----
 
 TSpinEdit::TSpinEdit(QWidget *parent) : TCustomSpinEdit(parent) { FEdit->setText(QStringLiteral("0")); }
@@ -240,6 +251,16 @@ int TSpinEdit::Clamp(qint64 v) const
       v = FMax;
   }
   return int(std::clamp<qint64>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+int TSpinEdit::CheckedValue()
+{
+  bool ok = false;
+  const qint64 v = NumberLocale().toLongLong(FEdit->text().trimmed(), &ok);
+  if (!ok)
+    RefuseText(QStringLiteral("whole number from %1 to %2").arg(FMin).arg(FMax));
+  ShowValue(v);
+  return Clamp(v);
 }
 
 void TSpinEdit::ShowValue(qint64 v) { FEdit->setText(NumberLocale().toString(Clamp(v))); }
@@ -283,6 +304,16 @@ void TFloatSpinEdit::SetValue(double v)
   if (std::abs(v) < 0.5e-12)
     v = 0.0;
   FEdit->setText(NumberLocale().toString(v, 'f', 12));
+}
+
+double TFloatSpinEdit::CheckedValue()
+{
+  bool ok = false;
+  const double v = NumberLocale().toDouble(FEdit->text().trimmed(), &ok);
+  if (!ok || !std::isfinite(v))
+    RefuseText(QStringLiteral("number from %1 to %2").arg(FMin).arg(FMax));
+  SetValue(v);
+  return Value();
 }
 
 void TFloatSpinEdit::StepUp() { SetValue(Value() + FIncrement); }

@@ -40,6 +40,9 @@ private:
   bool FilterKey(QKeyEvent *e);           // true: the key is consumed
   bool IsTypedCharValid(QChar c) const;
   bool PasteCutAllowed() const;
+protected:
+  [[noreturn]] void RefuseText(const QString &expected);
+private:
   void Paste();
   void ShowContextMenu(const QPoint &globalPos);
   void PlaceButtons();
@@ -52,6 +55,9 @@ class TSpinEdit : public TCustomSpinEdit {
 public:
   explicit TSpinEdit(QWidget *parent = nullptr);
   int Value() const;
+  // What a handler acts on: the number shown, limited to the range, and the edit then shows
+  // exactly that value. Text that is no whole number throws EEvalError; nothing is sent.
+  int CheckedValue();
   void SetValue(int v);
   int Increment() const { return FIncrement; }
   void SetIncrement(int v) { FIncrement = v; }
@@ -75,6 +81,7 @@ class TFloatSpinEdit : public TCustomSpinEdit {
 public:
   explicit TFloatSpinEdit(QWidget *parent = nullptr);
   double Value() const;
+  double CheckedValue();  // as TSpinEdit::CheckedValue
   void SetValue(double v);
   double Increment() const { return FIncrement; }
   void SetIncrement(double v) { FIncrement = v; }
