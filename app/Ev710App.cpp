@@ -3,6 +3,8 @@
 #include <QLocale>
 #include "Ev710Main.h"
 #include "Ev710Warn.h"
+#include "Ev710_QVR53x.h"
+#include "Ev710_QVR550.h"
 #include "Hint95.h"
 
 TFormMain *FormMain = nullptr;
@@ -21,6 +23,8 @@ TFormMain *CreateWindows() {
   FormWarning = new TFormWarning(FormMain);
   TToolWindows windows;
   windows.FormWarning = FormWarning;
+  windows.FormQVR533 = new TFormQVR533(FormMain->Board(), FormMain);
+  windows.FormQVR550 = new TFormQVR550(FormMain->Board(), FormMain);
   FormMain->SetToolWindows(windows);
   return FormMain;
 }
