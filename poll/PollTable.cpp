@@ -1,4 +1,5 @@
 #include "PollTable.h"
+#include "DriverParameterMap.h"
 
 namespace {
 
@@ -35,12 +36,13 @@ TPollTable InitialPollTable() {
   for (int i = 0; i < 9; ++i) Set(t[49 + i], globals[i].datagram, globals[i].format, globals[i].page);
   // Driver parameters of the newer-driver board (58..70), encoder positions (71..74),
   // older-driver load and flags (75..80), QVR550 driver (81..88).
-  const uint8_t newer[] = {180, 206, 180, 206, 180, 206, 182, 208, 207, 6, 168, 170, 172};
-  for (int i = 0; i < 13; ++i) Set(t[58 + i], newer[i], 0, -1);
+  auto setDriverRows = [&t](int first, const auto &params) {
+    for (size_t i = 0; i < std::size(params); ++i) Set(t[first + i], params[i], 0, -1);
+  };
+  setDriverRows(PollRow::NewerDriverPairs, NewerDriverStatusParams);
   const uint8_t encoder[] = {0x08, 0x0A, 0x0C, 0x12};
   for (int i = 0; i < 4; ++i) Set(t[71 + i], encoder[i], i < 3 ? 23 : 0, 255);
-  for (int i = 0; i < 6; ++i) Set(t[75 + i], i % 2 ? 208 : 206, 0, -1);
-  const uint8_t qvr550[] = {180, 206, 182, 208, 6, 168, 170, 172};
-  for (int i = 0; i < 8; ++i) Set(t[81 + i], qvr550[i], 0, -1);
+  setDriverRows(PollRow::OlderDriver, OlderDriverStatusParams);
+  setDriverRows(PollRow::Qvr550Driver, Qvr550StatusParams);
   return t;
 }
