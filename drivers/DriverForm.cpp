@@ -65,7 +65,10 @@ void TDriverForm<Form>::SetUpControls(double RSense) {
   this->ImgTrimDrive->installEventFilter(this);
   this->LblTLLine->SetCaption(QStringLiteral("thriftLevel"));
   this->LblLDLine->SetCaption(QStringLiteral("loadProbe"));
-  for (TRotoLabel *l : {this->LblTLLine, this->LblLDLine}) l->SetAngle(ag90);
+  for (TRotoLabel *l : {this->LblTLLine, this->LblLDLine}) {
+    l->SetAngle(ag90);
+    l->SetTransparent(true);
+  }
   QPalette tl = this->LblTLLine->palette(), ld = this->LblLDLine->palette();
   tl.setColor(QPalette::WindowText, Qt::red);
   ld.setColor(QPalette::WindowText, LDColor);

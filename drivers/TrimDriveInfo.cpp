@@ -46,6 +46,7 @@ QPixmap TrimDrivePicture(qreal devicePixelRatio) {
 }
 
 void ShowTrimDriveInfo(QWidget *owner) {
+  Q_INIT_RESOURCE(drivers);  // the page sits in this static library
   auto *info = owner->findChild<QDialog *>(InfoName);
   if (!info) {
     info = new QDialog(owner);
