@@ -62,7 +62,6 @@ void TDriverForm<Form>::SetUpControls(double RSense) {
   this->StaticCurrentPeak->setText(QStringLiteral("0.0"));
   this->PageControl->setCurrentWidget(this->TabDrvCtrl1);
   this->ImgTrimDrive->setPixmap(TrimDrivePicture(devicePixelRatioF()));
-  this->ImgTrimDrive->installEventFilter(this);
   this->LblTLLine->SetCaption(QStringLiteral("thriftLevel"));
   this->LblLDLine->SetCaption(QStringLiteral("loadProbe"));
   for (TRotoLabel *l : {this->LblTLLine, this->LblLDLine}) {
@@ -81,15 +80,15 @@ void TDriverForm<Form>::SetUpControls(double RSense) {
 template <class Form>
 void TDriverForm<Form>::ConnectHandlers() {
   connect(this->PageControl, &QTabWidget::currentChanged, this, Guarded(this, [this] { PageControlChange(); }));
-  connect(this->CheckDrvCtrlIntpol, &QCheckBox::toggled, this, [this] { CheckDrvCtrlIntpolClick(); });
-  connect(this->EditRSense, &TFloatSpinEdit::Change, this, [this] { EditRSenseChange(); });
+  connect(this->CheckDrvCtrlIntpol, &QCheckBox::toggled, this, Guarded(this, [this] { CheckDrvCtrlIntpolClick(); }));
+  connect(this->EditRSense, &TFloatSpinEdit::Change, this, Guarded(this, [this] { EditRSenseChange(); }));
+  this->ImgTrimDrive->installEventFilter(this);  // its click: eventFilter
   connect(this->BtnDrvStatusReset, &QPushButton::clicked, this, Guarded(this, [this] { BtnDrvStatusResetClick(); }));
-  const std::pair<QPushButton *, DriverGroup> sets[] = {
-      {this->BtnDrvCtrlSet, DriverGroup::DrvCtrl},   {this->BtnChopConfSet, DriverGroup::ChopConf},
-      {this->BtnThriftLvSet, DriverGroup::ThriftLv}, {this->BtnLDSConfSet, DriverGroup::LdcsConf},
-      {this->BtnDrvConfSet, DriverGroup::DrvConf}};
-  for (auto [button, group] : sets)
-    connect(button, &QPushButton::clicked, this, Guarded(this, [this, group] { SetGroup(group); }));
+  connect(this->BtnDrvCtrlSet, &QPushButton::clicked, this, Guarded(this, [this] { BtnDrvCtrlSetClick(); }));
+  connect(this->BtnChopConfSet, &QPushButton::clicked, this, Guarded(this, [this] { BtnChopConfSetClick(); }));
+  connect(this->BtnThriftLvSet, &QPushButton::clicked, this, Guarded(this, [this] { BtnThriftLvSetClick(); }));
+  connect(this->BtnLDSConfSet, &QPushButton::clicked, this, Guarded(this, [this] { BtnLDSConfSetClick(); }));
+  connect(this->BtnDrvConfSet, &QPushButton::clicked, this, Guarded(this, [this] { BtnDrvConfSetClick(); }));
 }
 
 // --- Requests ------------------------------------------------------------------------------
@@ -322,7 +321,7 @@ void TDriverForm<Form>::PBScalePaint(QPainter &target) {
   QImage picture;
   PrepareOffScreen(this->PBScale, picture);
   QPainter p(&picture);
-  p.fillRect(this->PBScale->rect(), palette().color(QPalette::Window));
+  p.fillRect(this->PBScale->rect(), Qt::white);
   p.setFont(font());
   const int h = p.fontMetrics().height();
   for (int row = this->PBScale->height() - h, a = 0, b = 0; row > 0; row -= 20, a += 3, b += 100) {

@@ -81,6 +81,11 @@ private:
   void FormShow();
   void FormClose() { IsShown = false; }
   void PageControlChange() { ReadPage(ReadReason::PageChange); }
+  void BtnDrvCtrlSetClick() { SetGroup(DriverGroup::DrvCtrl); }
+  void BtnChopConfSetClick() { SetGroup(DriverGroup::ChopConf); }
+  void BtnThriftLvSetClick() { SetGroup(DriverGroup::ThriftLv); }
+  void BtnLDSConfSetClick() { SetGroup(DriverGroup::LdcsConf); }
+  void BtnDrvConfSetClick() { SetGroup(DriverGroup::DrvConf); }
   void CheckDrvCtrlIntpolClick();
   void EditRSenseChange();
   void BtnDrvStatusResetClick();

@@ -21,7 +21,7 @@ TFormQVR533::TFormQVR533(TBoardAccess &Board, QWidget *parent)
   Hook(row + 5, &TFormQVR533::StoreTLMax);
   Hook(row + 6, &TFormQVR533::StoreTLMin);
   connect(CbMotorSelect, &QComboBox::activated, this, Guarded(this, [this] { CbMotorSelectClick(); }));
-  connect(CbChopConfChm, &QComboBox::currentIndexChanged, this, [this] { CbChopConfChmChange(); });
+  connect(CbChopConfChm, &QComboBox::currentIndexChanged, this, Guarded(this, [this] { CbChopConfChmChange(); }));
 }
 
 // Only the selected motor's TL/LD pair feeds this window; the other two pairs have no callback.

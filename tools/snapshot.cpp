@@ -140,6 +140,8 @@ int main(int argc, char *argv[]) {
     if (!w->objectName().isEmpty() && !w->inherits("QMenu") && !DriverWindows.contains(w->objectName()) &&
         !SaveWindow(w, dir))
       rc = 1;
+  // The driver windows watch motor 1's driver: it runs again, in VELOCITY mode, for their pages.
+  if (run) StartMotor(*main, 1, 2, {{"EditVTarget", 900}, {"EditAMax", 20}});
   if (!SaveDriverPages(*main, dir)) rc = 1;
   main->close();
   DestroyWindows();
