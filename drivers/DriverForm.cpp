@@ -1,4 +1,5 @@
 #include "DriverForm.h"
+#include <algorithm>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -40,7 +41,7 @@ TDriverForm<Form>::TDriverForm(TBoardAccess &Board, int BoardKind, double RSense
   layout()->setSizeConstraint(QLayout::SetFixedSize);
   SetUpControls(RSense);
   ConnectHandlers();
-  EditRSenseChange();
+  EditRSenseChange();  // what the resistance's change event does once it is set
 }
 
 template <class Form>
@@ -58,8 +59,6 @@ void TDriverForm<Form>::SetUpControls(double RSense) {
   this->EditRSense->SetMaxValue(1000.0);
   this->EditRSense->SetMaxLength(6);
   this->EditRSense->SetValue(RSense);
-  this->StaticCurrentRMS->setText(QStringLiteral("0.0"));
-  this->StaticCurrentPeak->setText(QStringLiteral("0.0"));
   this->PageControl->setCurrentWidget(this->TabDrvCtrl1);
   this->ImgTrimDrive->setPixmap(TrimDrivePicture(devicePixelRatioF()));
   this->LblTLLine->SetCaption(QStringLiteral("thriftLevel"));

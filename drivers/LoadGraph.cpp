@@ -22,7 +22,8 @@ namespace LoadGraph {
 
 TSpan CurrentBar(const TGraphLimits &g) {
   const int cs = g.CurrentScale;
-  return {Grid * (31 - cs), Grid * (31 - (cs >> (g.TLIMin + 1)))};
+  const int shift = std::clamp(g.TLIMin + 1, 0, 31);  // the poll cycle stores whatever byte the board sent
+  return {Grid * (31 - cs), Grid * (31 - (cs >> shift))};
 }
 
 TSpan HysteresisBand(const TGraphLimits &g, int height) {
