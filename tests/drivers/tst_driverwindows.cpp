@@ -251,25 +251,35 @@ private slots:
     QVERIFY(!w->isVisible() && !w->IsShown);
   }
 
-  // A reply lost in the middle of a set: nothing further is sent, one message, polling resumes.
-  void missingReplyStopsTheSet() {
+  void missingReplyStopsTheCommand_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("requests");  // the command's own requests
+    QTest::newRow("set THRIFTLV") << "BtnThriftLvSet" << "^S";
+    QTest::newRow("read CHOPCONF") << "TabChopConf" << "^P(16[2-7]|184)/";
+  }
+  // A reply lost in the middle: nothing further is sent, one message, polling resumes.
+  void missingReplyStopsTheCommand() {
+    QFETCH(QString, command);
+    QFETCH(QString, requests);
+    const QRegularExpression own(requests);
     board->SetReplyDelay(100);
     QTimer watch;
     connect(&watch, &QTimer::timeout, [&] {
-      if (Sets(board).size() >= 2) board->SetSilent(true);  // the third set goes unanswered
+      if (DriverRequests(board).filter(own).size() >= 2) board->SetSilent(true);  // the third goes unanswered
     });
     watch.start(2);
     board->ClearReceivedFrames();
-    QTest::mouseClick(Ctl<QPushButton>(Newer(), "BtnThriftLvSet"), Qt::LeftButton);
+    if (command.startsWith(u'B')) QTest::mouseClick(Ctl<QPushButton>(Newer(), qPrintable(command)), Qt::LeftButton);
+    else ShowPage(Newer(), qPrintable(command));
     watch.stop();
-    QCOMPARE(Sets(board).size(), 3);
+    QCOMPARE(DriverRequests(board).filter(own).size(), 3);
     QCOMPARE(s.Errors, QStringList{"The board does not respond!"});
     s.Errors.clear();
     board->SetSilent(false);
     board->SetReplyDelay(0);
     const qsizetype sent = Requests(board).size();
     QTRY_VERIFY_WITH_TIMEOUT(Requests(board).size() > sent + 20, 6000);
-    QCOMPARE(Sets(board).size(), 3);
+    QCOMPARE(DriverRequests(board).filter(own).size(), 3);
   }
 
   // The QVR550 window addresses motor index 2 alone; the poll rows 81..88 feed it.
