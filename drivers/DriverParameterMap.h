@@ -65,9 +65,9 @@ enum class DriverGroup { DrvCtrl, ChopConf, ThriftLv, LdcsConf, DrvConf, Special
 
 // The fields of a register group in request order, for the newer drivers or the QVR550. The newer
 // drivers' CHOPCONF depends on the chopper mode (CHM 0 "standard", 1 "const. Toff"); in constant
-// off-time mode parameters 164 and 166 carry FDMODE and the fast decay time (EncodeFastDecay).
+// off-time mode parameters 164 and 166 carry FDMODE and the fast decay time (FastDecay below).
 std::vector<DriverField> GroupFields(int boardKind, DriverGroup group, int chopperMode = 0);
-// Every field of a board kind's windows, each control once.
+// Every field of a board kind's window, each (parameter, control) pair once.
 std::vector<DriverField> AllFields(int boardKind);
 
 // Constant off-time mode: FDMODE and the fast decay time item (0..15, item n = n x 32 clocks)
