@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QLayout>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -88,6 +89,16 @@ bool SaveDriverPages(TFormMain &main, const QDir &dir) {
     const QString path = dir.filePath(w->objectName() + u'-' + pages->tabText(i) + QStringLiteral(".png"));
     ok = w->grab().save(path) && ok;
     std::printf("%s\n", qPrintable(path));
+  }
+  // The trimDrive information page, opened as a click on the picture opens it.
+  QWidget *picture = w->findChild<QWidget *>(QStringLiteral("ImgTrimDrive"));
+  QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), picture->mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
+                      Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(picture, &release);
+  if (auto *info = w->findChild<QWidget *>(QStringLiteral("FormTrimDriveInfo"))) {
+    RunEventsFor(100);
+    ok = SaveWindow(info, dir) && ok;
+    info->close();
   }
   w->close();
   return ok;
