@@ -6,6 +6,7 @@
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QTimer>
+#include <map>
 #include "Ev710_QVR53x.h"
 #include "Ev710_QVR550.h"
 #include "LedLittle.h"
@@ -148,44 +149,49 @@ private slots:
 
   // Showing reads DRVCONF and then the shown page; each control shows what the board holds.
   void readFillsEveryControl() {
-    board->WithModel([](sim::BoardModel &m) {
-      auto &d = m.Drivers();
-      const std::pair<int, int32_t> values[] = {{160, 1}, {161, 1}, {140, 8}, {162, 1}, {163, 1}, {164, 3}, {165, 15},
-                                                {166, 1}, {167, 9}, {184, 1}, {168, 1}, {169, 3}, {170, 7}, {171, 2},
-                                                {172, 5}, {173, 1}, {174, -64}, {6, 31}, {175, 1}, {176, 3}, {177, 1},
-                                                {178, 3}, {179, 0}, {183, 1}, {185, 1}};
-      for (auto [number, code] : values) d.Set(number, 0, code);
+    const std::map<int, int32_t> held = {{160, 1}, {161, 1},  {140, 8}, {162, 1}, {163, 1}, {164, 3}, {165, 15},
+                                         {166, 1}, {167, 9},  {184, 1}, {168, 1}, {169, 3}, {170, 7}, {171, 2},
+                                         {172, 5}, {173, 1},  {174, -64}, {6, 31}, {175, 1}, {176, 3}, {177, 1},
+                                         {178, 3}, {179, 0},  {183, 1}, {185, 1}};
+    board->WithModel([&](sim::BoardModel &m) {
+      for (auto [number, code] : held) m.Drivers().Set(number, 0, code);
     });
     TFormQVR533 *w = Newer();
+    // Each control of the group shows what the board holds, decoded by the map.
+    auto checkGroup = [&](DriverGroup group) {
+      for (const DriverField &f : GroupFields(BoardKinds::NewerDrivers, group, 1)) {
+        if (f.Code == Coding::FastDecayHigh || f.Code == Coding::FastDecayLow) continue;
+        QWidget *c = Ctl<QWidget>(w, f.Control);
+        const int shown = qobject_cast<QComboBox *>(c) ? static_cast<QComboBox *>(c)->currentIndex()
+                          : qobject_cast<QCheckBox *>(c) ? int(static_cast<QCheckBox *>(c)->isChecked())
+                                                          : static_cast<TSpinEdit *>(c)->Value();
+        QVERIFY2(shown == DecodeField(f, held.at(f.Param), BoardKinds::NewerDrivers), f.Control);
+      }
+    };
     board->ClearReceivedFrames();
     s.Click("BtnQVR533");
     QVERIFY(w->isVisible() && w->IsShown);
     const QStringList drvConf = {"P175/0", "P176/0", "P177/0", "P178/0", "P179/0", "P183/0", "P185/0"};
     QCOMPARE(SequenceFrom(board, "P175/0", 10), (drvConf + QStringList{"P160/0", "P161/0", "P140/0"}));
+    checkGroup(DriverGroup::DrvConf);
+    checkGroup(DriverGroup::DrvCtrl);
     // INTPOL read as 1 and MRES as 8: "256", not to be changed while interpolating.
     QCOMPARE(Ctl<QComboBox>(w, "CbDrvCtrlMRes")->currentText(), QStringLiteral("256"));
     QVERIFY(!Ctl<QComboBox>(w, "CbDrvCtrlMRes")->isEnabled());
-    QVERIFY(Ctl<QCheckBox>(w, "CheckDrvCtrlDEdge")->isChecked());
     ShowPage(w, "TabChopConf");
-    QCOMPARE(Ctl<QComboBox>(w, "CbChopConfChm")->currentIndex(), 1);
+    checkGroup(DriverGroup::ChopConf);  // constant off-time mode, as read
     QVERIFY(Ctl<QCheckBox>(w, "CheckChopConfFDMode")->isChecked() && Ctl<QCheckBox>(w, "CheckChopConfFDMode")->isEnabled());
     QCOMPARE(Ctl<QComboBox>(w, "CbChopConfFastDecayTime")->currentIndex(), 9);
-    QCOMPARE(Ctl<TSpinEdit>(w, "EditChopConfSineWaveOffset")->Value(), 12);
     QVERIFY(!Ctl<TSpinEdit>(w, "EditChopConfHEnd")->isEnabled());
-    QCOMPARE(Ctl<TSpinEdit>(w, "EditChopConfTOff")->Value(), 9);
     ShowPage(w, "TabThriftLv");
-    QCOMPARE(Ctl<QComboBox>(w, "CbThriftLvTLDN")->currentIndex(), 3);
+    checkGroup(DriverGroup::ThriftLv);
     QCOMPARE(w->Graph.TLIMin, 1);
     QCOMPARE(w->Graph.TLMax, 7);
     QCOMPARE(w->Graph.TLMin, 5);
     ShowPage(w, "TabLdsConf");
-    QCOMPARE(Ctl<TSpinEdit>(w, "EditLDSConfLDT")->Value(), -64);
-    QCOMPARE(Ctl<TSpinEdit>(w, "EditLDSConfCurrentScale")->Value(), 31);
+    checkGroup(DriverGroup::LdcsConf);
     QCOMPARE(Text(w, "StaticCurrentPeak"), QStringLiteral("4.559"));  // 0.31 V, 0.068 ohms, CS 31
     QCOMPARE(Text(w, "StaticCurrentRMS"), QStringLiteral("3.224"));
-    ShowPage(w, "TabDrvConf");
-    QCOMPARE(Ctl<QComboBox>(w, "CbDrvConfSLPL")->currentIndex(), 3);
-    QVERIFY(Ctl<QCheckBox>(w, "CheckDrvConfTestMode")->isChecked());
     board->ClearReceivedFrames();
     ShowPage(w, "TabDrvStatus");  // its values come from the poll cycle alone
     QTRY_VERIFY(Requests(board).size() > 20);
