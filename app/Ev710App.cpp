@@ -2,6 +2,8 @@
 #include <QApplication>
 #include "Ev710Main.h"
 #include "Ev710Warn.h"
+#include "Ev710Board.h"
+#include "Ev710_QVR730.h"
 #include "Ev710_QVR53x.h"
 #include "Ev710_QVR550.h"
 #include "Hint95.h"
@@ -30,6 +32,8 @@ TFormMain *CreateWindows() {
   TToolWindows windows;
   windows.FormWarning = new TFormWarning(FormMain);
   windows.FormQVR533 = new TFormQVR533(FormMain->Board(), FormMain);
+  windows.FormQVR730 = new TFormQVR730(FormMain->Board(), FormMain);
+  windows.FormBoard = new TFormBoard(FormMain->Board(), FormMain);
   windows.FormQVR550 = new TFormQVR550(FormMain->Board(), FormMain);
   FormMain->SetToolWindows(windows);
   return FormMain;
