@@ -1,0 +1,93 @@
+#include "Ev51xBoard.h"
+#include <QCloseEvent>
+#include <QStyleOptionSlider>
+#include <QToolTip>
+#include "BoardFrames.h"
+#include "DriverParameterMap.h"
+#include "Ev710Guard.h"
+#include "ToolWindow.h"
+
+namespace {
+constexpr uint8_t PwmMotor = 1;  // the QVR515
+}  // namespace
+
+TFormBoard51x::TFormBoard51x(TBoardAccess &Board, QWidget *parent) : QWidget(parent), Board(Board) {
+  setupUi(this);
+  SetUpToolWindow(this);
+  PBSlider->OnPaint = [this](QPainter &p) { PBSliderPaint(p); };
+  connect(BtnEnableMotor1, &QPushButton::clicked, this, Guarded(this, [this] { BtnEnableMotor1Click(); }));
+  connect(BtnDisableMotor1, &QPushButton::clicked, this, Guarded(this, [this] { BtnDisableMotor1Click(); }));
+  connect(TrackBarPWM, &TTrackBarMouseUpDown::MouseDown, this, Guarded(this, [this] { TrackBarPWMMouseDown(); }));
+  connect(TrackBarPWM, &TTrackBarMouseUpDown::KeyDown, this, Guarded(this, [this] { TrackBarPWMKeyDown(); }));
+  connect(TrackBarPWM, &TTrackBarMouseUpDown::MouseUp, this, Guarded(this, [this] { TrackBarPWMMouseUp(); }));
+  connect(TrackBarPWM, &TTrackBarMouseUpDown::KeyUp, this, Guarded(this, [this] { TrackBarPWMKeyUp(); }));
+  connect(TrackBarPWM, &QSlider::valueChanged, this, Guarded(this, [this] { TrackBarPWMChange(); }));
+}
+
+void TFormBoard51x::BtnEnableMotor1Click() { SetDriversEnabled(true); }
+
+void TFormBoard51x::BtnDisableMotor1Click() { SetDriversEnabled(false); }
+
+void TFormBoard51x::SetDriversEnabled(bool Enable) {
+  TPollingPause pause(Board);
+  SendWaited(Board, DriverEnable, 0, 0, Enable ? 1 : 0);
+}
+
+void TFormBoard51x::PauseForDrag() {
+  if (!DragPause) DragPause.emplace(Board);
+}
+
+// While a button or key is held the values stream out without waiting, the poll cycle quiet.
+// A change with nothing held (the mouse wheel) would cut into the running poll cycle, so it
+// goes out as one paused, waited request.
+void TFormBoard51x::TrackBarPWMChange() {
+  ShowPositionTip();
+  PBSlider->update();
+  const int position = TrackBarPWM->value();
+  if (DragPause) {
+    Board.SendCommand(1, SetParameter, DriverParam::PWM515, PwmMotor, position, false, false);
+    return;
+  }
+  TPollingPause pause(Board);
+  SendWaited(Board, SetParameter, DriverParam::PWM515, PwmMotor, position);
+}
+
+// The position as a tool tip just above the thumb.
+void TFormBoard51x::ShowPositionTip() {
+  if (!TrackBarPWM->isVisible()) return;
+  QStyleOptionSlider option;
+  option.initFrom(TrackBarPWM);
+  option.orientation = TrackBarPWM->orientation();
+  option.minimum = TrackBarPWM->minimum();
+  option.maximum = TrackBarPWM->maximum();
+  option.sliderPosition = TrackBarPWM->sliderPosition();
+  option.sliderValue = TrackBarPWM->value();
+  const QRect thumb = TrackBarPWM->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, TrackBarPWM);
+  const QPoint above = TrackBarPWM->mapToGlobal(QPoint(thumb.center().x(), thumb.top() - 2 * fontMetrics().height()));
+  QToolTip::showText(above, QString::number(TrackBarPWM->value()), TrackBarPWM);
+}
+
+// A black wedge growing from left to right above the track bar: the picture of a PWM ratio.
+void TFormBoard51x::PBSliderPaint(QPainter &target) {
+  PrepareOffScreen(PBSlider, SliderPicture);
+  const int W = PBSlider->width(), H = PBSlider->height();
+  QPainter p(&SliderPicture);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.fillRect(0, 0, W, H, palette().color(QPalette::Window));
+  p.setPen(Qt::black);
+  p.setBrush(Qt::black);
+  p.drawPolygon(QPolygonF({QPointF(0, 0), QPointF(W - 1, 0), QPointF(W - 1, H - 1)}));
+  p.end();
+  target.drawImage(0, 0, SliderPicture);
+}
+
+void TFormBoard51x::showEvent(QShowEvent *e) {
+  QWidget::showEvent(e);
+  IsShown = true;
+}
+
+void TFormBoard51x::closeEvent(QCloseEvent *e) {
+  IsShown = false;
+  DragPause.reset();
+  e->accept();
+}
