@@ -95,10 +95,12 @@ Encoder::Prescaler TFormQVR730::PrescalerOf(int Encoder) const {
           CheckedBits(bits[Encoder])};
 }
 
-// Bytes 2..4 for the register the changed control belongs to.
+// Bytes 2..4 for the register the changed control belongs to. A control of a register not
+// chosen (set by a program; the user cannot reach it) leaves the telegram alone.
 void TFormQVR730::EditEnc1PosChange(QObject *Sender) {
   using namespace Encoder;
   const int tag = TagOf(Sender);
+  if (tag != ChosenRegister()) return;
   if (tag <= Enc3PS) {
     SetValueBytes(SpiTelegram, PrescalerValue(PrescalerOf(tag - Enc1PS)));
   } else if (tag <= Enc3Pos) {
