@@ -37,19 +37,17 @@ void TFormBoard51x::PauseForDrag() {
   if (!DragPause) DragPause.emplace(Board);
 }
 
-// While a button or key is held the values stream out without waiting, the poll cycle quiet.
-// A change with nothing held (the mouse wheel) would cut into the running poll cycle, so it
-// goes out as one paused, waited request.
+// While a button or key is held the values stream out with the poll cycle quiet. Each waits
+// for its reply (the next one goes out as soon as it is in), so the line is free for every
+// value, the last one included, and no reply is left on the line when polling resumes to be
+// taken for a poll reply. A change with nothing held (the mouse wheel) goes out the same way
+// in a pause of its own. PWM requests report nothing.
 void TFormBoard51x::TrackBarPWMChange() {
   ShowPositionTip();
   PBSlider->update();
-  const int position = TrackBarPWM->value();
-  if (DragPause) {
-    Board.SendCommand(1, SetParameter, DriverParam::PWM515, PwmMotor, position, false, false);
-    return;
-  }
-  TPollingPause pause(Board);
-  SendWaited(Board, SetParameter, DriverParam::PWM515, PwmMotor, position);
+  std::optional<TPollingPause> alone;
+  if (!DragPause) alone.emplace(Board);
+  Board.SendCommand(1, SetParameter, DriverParam::PWM515, PwmMotor, TrackBarPWM->value(), true, false);
 }
 
 // The position as a tool tip just above the thumb.

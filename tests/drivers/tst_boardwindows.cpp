@@ -267,8 +267,8 @@ private slots:
     QCOMPARE(Sent(board, "^P(208|206/[12])"), QStringList());
   }
 
-  // Keys held on the PWM track bar: the poll cycle pauses, every position goes out as it comes
-  // without a wait, and the release resumes polling. A change with nothing held goes out alone.
+  // Keys held on the PWM track bar: the poll cycle pauses, every position goes out as it comes,
+  // and the release resumes polling. A change with nothing held goes out alone.
   void pwmStreamsWhileHeld() {
     Open("SIM2");
     s.Click("BtnBoard");
@@ -289,6 +289,24 @@ private slots:
     QCOMPARE(board->WithModel([](sim::BoardModel &m) { return m.StoredParameter(6, 1); }), 200);
     QVERIFY(!static_cast<TFormBoard51x *>(Window("TFormBoard51x"))->Dragging());
     VerifyPollingResumes();
+
+    // A slow board: no PWM reply is left on the line when polling resumes, so the cycle goes on
+    // at once and every poll reply reaches its own row (X_TARGET 555 never shows as X_ACTUAL).
+    board->WithModel([](sim::BoardModel &m) {
+      m.Controller().WriteRegister(0, sim::ControllerModel::XTarget, 555);
+      m.Controller().WriteRegister(0, sim::ControllerModel::XActual, 1234);
+    });
+    QTRY_COMPARE(s.Text("StaticXAct1"), QStringLiteral("1234"));
+    board->SetReplyDelay(40);
+    for (int i = 0; i < 3; ++i) QTest::keyPress(pwm, Qt::Key_Right);
+    QTest::keyRelease(pwm, Qt::Key_Right);
+    const size_t sent = board->ReceivedFrames().size();
+    for (int i = 0; i < 20; ++i) {
+      QTest::qWait(20);
+      QCOMPARE(s.Text("StaticXAct1"), QStringLiteral("1234"));
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(board->ReceivedFrames().size() > sent + 8, 1000);
+    board->SetReplyDelay(0);
   }
 };
 
