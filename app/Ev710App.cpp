@@ -1,6 +1,7 @@
 #include "Ev710App.h"
 #include <QApplication>
 #include <QLocale>
+#include "Ev710Graphics.h"
 #include "Ev710Main.h"
 #include "Ev710Warn.h"
 #include "Hint95.h"
@@ -18,8 +19,9 @@ void SetUpApplication(QApplication &app) {
 // are built. Each runs its creation at once; only the main window is shown (by the caller).
 TFormMain *CreateWindows() {
   FormMain = new TFormMain;
-  FormWarning = new TFormWarning(FormMain);
   TToolWindows windows;
+  windows.FormGraphics = new TFormGraphics(FormMain->Board(), FormMain);
+  FormWarning = new TFormWarning(FormMain);
   windows.FormWarning = FormWarning;
   FormMain->SetToolWindows(windows);
   return FormMain;

@@ -3,9 +3,11 @@
 // platform unless another one is asked for, and saves a picture of every window as
 // OUTDIR/<window name>.png. With --open PORT (for example SIM1, a simulated board) it opens
 // that port first and lets the poll cycle run for a moment, so the pictures show live values.
-// With --run as well, motor 1 is sent to a target in RAMP mode and motor 2 runs in VELOCITY
-// mode, and the pictures are taken while they move.
+// With --run as well, motor 1 is sent to a target in RAMP mode, motor 2 runs in VELOCITY
+// mode and motor 3 goes to a target in SOFTMODE; the graphics window shows all four traces,
+// and the pictures are taken while the motors move.
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
@@ -21,6 +23,7 @@
 
 namespace {
 constexpr int LiveValuesWaitMs = 1500;
+constexpr int GraphFillMs = 6000;  // long enough for the traces to span a good part of the plot
 
 void Usage() { std::fprintf(stderr, "usage: qvr710-snapshot OUTDIR [--open PORT [--run]]\n"); }
 
@@ -103,7 +106,9 @@ int main(int argc, char *argv[]) {
     if (run) {
       StartMotor(*main, 1, 0, {{"EditXTarget", 10000}, {"EditVMax", 1000}, {"EditVMin", 1}, {"EditAMax", 100}});
       StartMotor(*main, 2, 2, {{"EditVTarget", -600}, {"EditAMax", 50}});
-      RunEventsFor(LiveValuesWaitMs);
+      StartMotor(*main, 3, 1, {{"EditXTarget", -30000}, {"EditVMax", 1500}, {"EditVMin", 1}, {"EditAMax", 200}});
+      if (auto *vTarget = main->findChild<QCheckBox *>(QStringLiteral("CheckVTarget"))) vTarget->click();
+      RunEventsFor(GraphFillMs);
     }
   }
   QApplication::processEvents();
