@@ -98,7 +98,11 @@ public:
   int SelectedMotor() const override { return M.SelectedMotor; }
   void SetSelectedMotor(int m) override { M.SelectedMotor = m; }
   void SetGraphHooks(TGraphHooks *h) override { M.GraphHooks = h; }
-  void SetLogHooks(TLogHooks *h) override { M.LogHooks = h; }
+  void SetLogHooks(TLogHooks *h) override {
+    M.LogHooks = h;
+    M.PendingLogLine.clear();
+    M.PendingValueCount = 0;
+  }
 private:
   TFormMain &M;
 };

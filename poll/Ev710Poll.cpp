@@ -122,6 +122,7 @@ void TFormMain::BtnCloseClick() {
   ResyncPending = false;
   for (QWidget *w : {Windows.FormAdvanced, Windows.FormGraphics, Windows.FormQVR533, Windows.FormBoard, Windows.FormQVR730})
     if (w && w->isVisible()) w->close();
+  if (LogHooks) LogHooks->StopLogging();
   Comm32->Close();
   BtnOpen->setEnabled(true);
   ComboCOM->setEnabled(true);
@@ -134,6 +135,7 @@ void TFormMain::BtnCloseClick() {
 
 void TFormMain::FormClose() {
   TimerActions->stop();
+  if (LogHooks) LogHooks->StopLogging();
   Comm32->Close();
   StoreRememberedPortIndex(SettingsFilePath(), ComboCOM->currentIndex());
 }
