@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QLocale>
 #include "Ev710Graphics.h"
+#include "Ev710Logging.h"
 #include "Ev710Main.h"
 #include "Ev710Warn.h"
 #include "Hint95.h"
@@ -23,6 +24,7 @@ TFormMain *CreateWindows() {
   windows.FormGraphics = new TFormGraphics(FormMain->Board(), FormMain);
   FormWarning = new TFormWarning(FormMain);
   windows.FormWarning = FormWarning;
+  windows.FormLogging = new TFormLogging(FormMain->Board(), FormMain);
   FormMain->SetToolWindows(windows);
   return FormMain;
 }

@@ -5,13 +5,15 @@
 // that port first and lets the poll cycle run for a moment, so the pictures show live values.
 // With --run as well, motor 1 is sent to a target in RAMP mode, motor 2 runs in VELOCITY
 // mode and motor 3 goes to a target in SOFTMODE; the graphics window shows all four traces,
-// and the pictures are taken while the motors move.
+// and the pictures are taken while the motors move. The logging window shows a choice of
+// values for motor 1 (it is not started).
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QLayout>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <cstdio>
@@ -54,6 +56,15 @@ bool OpenPort(TFormMain &main, const QString &port) {
       return !open->isEnabled();
     }
   return false;
+}
+
+// A file name and motor 1's positions, velocity and load ticked, as a user prepares a log.
+void ShowLogChoice(TFormMain &main) {
+  if (auto *name = main.findChild<QLineEdit *>(QStringLiteral("EditLogFileName")))
+    name->setText(QStringLiteral("/home/engineer/logs/motor1-run.csv"));
+  for (const char *box : {"CheckLogMotor1", "CheckLogTargPosMotor1", "CheckLogActPosMotor1", "CheckLogActVelMotor1",
+                          "CheckLogLDMotor1"})
+    if (auto *check = main.findChild<QCheckBox *>(QLatin1String(box))) check->click();
 }
 
 bool SaveWindow(QWidget *w, const QDir &dir) {
@@ -111,6 +122,7 @@ int main(int argc, char *argv[]) {
       RunEventsFor(GraphFillMs);
     }
   }
+  ShowLogChoice(*main);
   QApplication::processEvents();
   for (QWidget *w : QApplication::topLevelWidgets()) {
     // The warning as a Go shows it, its limit filled in (8 for RampDiv 7 and PulseDiv 3).
