@@ -136,17 +136,20 @@ void TFormLogging::LockSelection(bool Locked) {
 // so the file always ends with a whole line.
 bool TFormLogging::WriteLine(const QString &Line) {
   const QByteArray bytes = Line.toLatin1() + "\r\n";
-  if (LogFile.write(bytes) == bytes.size()) {
+  qint64 written = LogFile.write(bytes);
+  // A write that took part of the line gives no reason; the rest either goes now or fails with one.
+  if (written > 0 && written < bytes.size()) written += std::max<qint64>(0, LogFile.write(bytes.mid(written)));
+  if (written == bytes.size()) {
     WholeLinesSize += bytes.size();
     return true;
   }
+  WriteError = LogFile.errorString();  // before the cut, which clears it
   LogFile.resize(WholeLinesSize);
   return false;
 }
 
 void TFormLogging::WriteLogLine(const QString &Line) {
   if (!Logging || WriteLine(Line)) return;
-  const QString reason = LogFile.errorString();
   BtnLogStopClick();
-  throw EEvalError(TextCannotWrite + QStringLiteral(" Logging has stopped (") + reason + QStringLiteral(")."));
+  throw EEvalError(TextCannotWrite + QStringLiteral(" Logging has stopped (") + WriteError + QStringLiteral(")."));
 }

@@ -50,6 +50,7 @@ private:
   QFileDialog *SaveDialog = nullptr;
   QFile LogFile;
   qint64 WholeLinesSize = 0;  // the file's size up to its last whole line
+  QString WriteError;         // why the last failed write failed
   TLogSelection Selection;
   bool Logging = false;
   uint32_t StartTick = 0;
