@@ -119,7 +119,8 @@ void TFormGraphics::DrawTrace(QPainter &p, int Motor, TGraphTrace Trace) const {
   std::array<QPoint, TGraphModel::Columns + 1> points;
   points[0] = QPoint(0, samples[0].Row + offset);
   for (int i = 0; i < count; ++i) points[i + 1] = QPoint(i, samples[i].Row + offset);
-  p.setPen(StyleOf(Trace).Colour);
+  // A cosmetic pen: one device pixel wide at any pixel ratio, drawn by the fast line path.
+  p.setPen(QPen(StyleOf(Trace).Colour, 0));
   p.drawPolyline(points.data(), count + 1);
 }
 

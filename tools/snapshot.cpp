@@ -15,6 +15,7 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
 #include "Ev710App.h"
@@ -119,6 +120,9 @@ int main(int argc, char *argv[]) {
       StartMotor(*main, 2, 2, {{"EditVTarget", -600}, {"EditAMax", 50}});
       StartMotor(*main, 3, 1, {{"EditXTarget", -30000}, {"EditVMax", 1500}, {"EditVMin", 1}, {"EditAMax", 200}});
       if (auto *vTarget = main->findChild<QCheckBox *>(QStringLiteral("CheckVTarget"))) vTarget->click();
+      if (auto *graphics = main->findChild<QPushButton *>(QStringLiteral("BtnGraphics"))) graphics->click();
+      // Motor 2's page: in VELOCITY mode its target velocity is not 0, so all four traces show.
+      if (auto *pages = main->findChild<QTabWidget *>(QStringLiteral("PageControl"))) pages->setCurrentIndex(1);
       RunEventsFor(GraphFillMs);
     }
   }
