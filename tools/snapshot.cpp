@@ -59,6 +59,16 @@ bool OpenPort(TFormMain &main, const QString &port) {
   return false;
 }
 
+// The graphics window opened from the main window, with all four traces, on motor 2's page:
+// in VELOCITY mode its target velocity is not 0.
+void ShowGraphics(TFormMain &main) {
+  auto *graphics = main.findChild<QWidget *>(QStringLiteral("FormGraphics"));
+  if (!graphics) return;
+  graphics->findChild<QCheckBox *>(QStringLiteral("CheckVTarget"))->click();
+  main.findChild<QPushButton *>(QStringLiteral("BtnGraphics"))->click();
+  graphics->findChild<QTabWidget *>(QStringLiteral("PageControl"))->setCurrentIndex(1);
+}
+
 // A file name and motor 1's positions, velocity and load ticked, as a user prepares a log.
 void ShowLogChoice(TFormMain &main) {
   if (auto *name = main.findChild<QLineEdit *>(QStringLiteral("EditLogFileName")))
@@ -119,10 +129,7 @@ int main(int argc, char *argv[]) {
       StartMotor(*main, 1, 0, {{"EditXTarget", 10000}, {"EditVMax", 1000}, {"EditVMin", 1}, {"EditAMax", 100}});
       StartMotor(*main, 2, 2, {{"EditVTarget", -600}, {"EditAMax", 50}});
       StartMotor(*main, 3, 1, {{"EditXTarget", -30000}, {"EditVMax", 1500}, {"EditVMin", 1}, {"EditAMax", 200}});
-      if (auto *vTarget = main->findChild<QCheckBox *>(QStringLiteral("CheckVTarget"))) vTarget->click();
-      if (auto *graphics = main->findChild<QPushButton *>(QStringLiteral("BtnGraphics"))) graphics->click();
-      // Motor 2's page: in VELOCITY mode its target velocity is not 0, so all four traces show.
-      if (auto *pages = main->findChild<QTabWidget *>(QStringLiteral("PageControl"))) pages->setCurrentIndex(1);
+      ShowGraphics(*main);
       RunEventsFor(GraphFillMs);
     }
   }

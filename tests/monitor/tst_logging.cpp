@@ -203,28 +203,26 @@ private slots:
     QVERIFY(s.Errors.isEmpty());
   }
 
-  void closingThePortStopsLogging() {
+  // Closing the port or the program stops logging with the lines so far in the file.
+  void closingStopsLogging_data() {
+    QTest::addColumn<bool>("program");
+    QTest::newRow("port") << false;
+    QTest::newRow("program") << true;  // last: the main window stays closed
+  }
+  void closingStopsLogging() {
+    QFETCH(bool, program);
     s.OpenFresh("SIM1");
     Tick({"CheckLogMotor1", "CheckLogActPosMotor1"});
-    const QString path = PathOf("port.csv");
+    const QString path = PathOf("closed.csv");
     Start(path);
     QVERIFY(WaitLines(path, 3));
-    s.Close();
+    if (program) s.Main->close();
+    else s.Close();
     QVERIFY(Idle());
     const int written = int(LinesOf(path).size());
+    QVERIFY(written >= 3);
     QTest::qWait(100);
     QCOMPARE(int(LinesOf(path).size()), written);
-  }
-
-  void closingTheProgramStopsLogging() {
-    s.OpenFresh("SIM1");
-    Tick({"CheckLogMotor1", "CheckLogActPosMotor1"});
-    const QString path = PathOf("exit.csv");
-    Start(path);
-    QVERIFY(WaitLines(path, 3));
-    s.Main->close();
-    QVERIFY(Idle());
-    QVERIFY(LinesOf(path).size() >= 3);
   }
 };
 
