@@ -1,5 +1,7 @@
 #include "Ev710App.h"
 #include <QApplication>
+#include "Ev710Graphics.h"
+#include "Ev710Logging.h"
 #include "Ev710Main.h"
 #include "Ev710Warn.h"
 #include "Ev710_QVR53x.h"
@@ -28,9 +30,11 @@ void SetUpApplication(QApplication &app) {
 TFormMain *CreateWindows() {
   FormMain = new TFormMain;
   TToolWindows windows;
+  windows.FormGraphics = new TFormGraphics(FormMain->Board(), FormMain);
   windows.FormWarning = new TFormWarning(FormMain);
   windows.FormQVR533 = new TFormQVR533(FormMain->Board(), FormMain);
   windows.FormQVR550 = new TFormQVR550(FormMain->Board(), FormMain);
+  windows.FormLogging = new TFormLogging(FormMain->Board(), FormMain);
   FormMain->SetToolWindows(windows);
   return FormMain;
 }

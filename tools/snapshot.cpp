@@ -3,13 +3,17 @@
 // platform unless another one is asked for, and saves a picture of every window as
 // OUTDIR/<window name>.png. With --open PORT (for example SIM1, a simulated board) it opens
 // that port first and lets the poll cycle run for a moment, so the pictures show live values.
-// With --run as well, motor 1 is sent to a target in RAMP mode and motor 2 runs in VELOCITY
-// mode, and the pictures are taken while they move.
+// With --run as well, motor 1 is sent to a target in RAMP mode, motor 2 runs in VELOCITY
+// mode and motor 3 goes to a target in SOFTMODE; the graphics window shows all four traces,
+// and the pictures are taken while the motors move. The logging window shows a choice of
+// values for motor 1 (it is not started).
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QLayout>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTabWidget>
@@ -23,6 +27,7 @@
 
 namespace {
 constexpr int LiveValuesWaitMs = 1500;
+constexpr int GraphFillMs = 6000;  // long enough for the traces to span a good part of the plot
 
 void Usage() { std::fprintf(stderr, "usage: qvr710-snapshot OUTDIR [--open PORT [--run]]\n"); }
 
@@ -53,6 +58,25 @@ bool OpenPort(TFormMain &main, const QString &port) {
       return !open->isEnabled();
     }
   return false;
+}
+
+// The graphics window opened from the main window, with all four traces, on motor 2's page:
+// in VELOCITY mode its target velocity is not 0.
+void ShowGraphics(TFormMain &main) {
+  auto *graphics = main.findChild<QWidget *>(QStringLiteral("FormGraphics"));
+  if (!graphics) return;
+  graphics->findChild<QCheckBox *>(QStringLiteral("CheckVTarget"))->click();
+  main.findChild<QPushButton *>(QStringLiteral("BtnGraphics"))->click();
+  graphics->findChild<QTabWidget *>(QStringLiteral("PageControl"))->setCurrentIndex(1);
+}
+
+// A file name and motor 1's positions, velocity and load ticked, as a user prepares a log.
+void ShowLogChoice(TFormMain &main) {
+  if (auto *name = main.findChild<QLineEdit *>(QStringLiteral("EditLogFileName")))
+    name->setText(QStringLiteral("/home/engineer/logs/motor1-run.csv"));
+  for (const char *box : {"CheckLogMotor1", "CheckLogTargPosMotor1", "CheckLogActPosMotor1", "CheckLogActVelMotor1",
+                          "CheckLogLDMotor1"})
+    if (auto *check = main.findChild<QCheckBox *>(QLatin1String(box))) check->click();
 }
 
 bool SaveWindow(QWidget *w, const QDir &dir) {
@@ -138,9 +162,12 @@ int main(int argc, char *argv[]) {
     if (run) {
       StartMotor(*main, 1, 0, {{"EditXTarget", 10000}, {"EditVMax", 1000}, {"EditVMin", 1}, {"EditAMax", 100}});
       StartMotor(*main, 2, 2, {{"EditVTarget", -600}, {"EditAMax", 50}});
-      RunEventsFor(LiveValuesWaitMs);
+      StartMotor(*main, 3, 1, {{"EditXTarget", -30000}, {"EditVMax", 1500}, {"EditVMin", 1}, {"EditAMax", 200}});
+      ShowGraphics(*main);
+      RunEventsFor(GraphFillMs);
     }
   }
+  ShowLogChoice(*main);
   QApplication::processEvents();
   for (QWidget *w : QApplication::topLevelWidgets()) {
     // The warning as a Go shows it, its limit filled in (8 for RampDiv 7 and PulseDiv 3).
