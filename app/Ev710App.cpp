@@ -1,11 +1,13 @@
 #include "Ev710App.h"
 #include <QApplication>
 #include <QLocale>
+#include "Ev710Advanced.h"
 #include "Ev710Main.h"
 #include "Ev710Warn.h"
 #include "Hint95.h"
 
 TFormMain *FormMain = nullptr;
+TFormAdvanced *FormAdvanced = nullptr;
 TFormWarning *FormWarning = nullptr;
 
 void SetUpApplication(QApplication &app) {
@@ -18,8 +20,10 @@ void SetUpApplication(QApplication &app) {
 // are built. Each runs its creation at once; only the main window is shown (by the caller).
 TFormMain *CreateWindows() {
   FormMain = new TFormMain;
+  FormAdvanced = new TFormAdvanced(FormMain->Board(), FormMain);
   FormWarning = new TFormWarning(FormMain);
   TToolWindows windows;
+  windows.FormAdvanced = FormAdvanced;
   windows.FormWarning = FormWarning;
   FormMain->SetToolWindows(windows);
   return FormMain;
@@ -28,5 +32,6 @@ TFormMain *CreateWindows() {
 void DestroyWindows() {
   delete FormMain;  // owns the dialog
   FormMain = nullptr;
+  FormAdvanced = nullptr;
   FormWarning = nullptr;
 }

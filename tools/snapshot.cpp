@@ -4,15 +4,18 @@
 // OUTDIR/<window name>.png. With --open PORT (for example SIM1, a simulated board) it opens
 // that port first and lets the poll cycle run for a moment, so the pictures show live values.
 // With --run as well, motor 1 is sent to a target in RAMP mode and motor 2 runs in VELOCITY
-// mode, and the pictures are taken while they move.
+// mode, and the pictures are taken while they move. The register editor is shown on each of its
+// pages in turn, as TFormAdvanced-<page>.png, after the poll cycle has read that page.
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QLayout>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
+#include "Ev710Advanced.h"
 #include "Ev710App.h"
 #include "Ev710Guard.h"
 #include "Ev710Main.h"
@@ -53,20 +56,35 @@ bool OpenPort(TFormMain &main, const QString &port) {
   return false;
 }
 
-bool SaveWindow(QWidget *w, const QDir &dir) {
+bool SaveWindow(QWidget *w, const QDir &dir, const QString &name) {
   if (!w->isVisible()) {
     // A window that was never shown still needs its layout for the picture.
     w->ensurePolished();
     if (QLayout *l = w->layout()) l->activate();
     if (!w->testAttribute(Qt::WA_Resized)) w->resize(w->sizeHint());
   }
-  const QString path = dir.filePath(w->objectName() + QStringLiteral(".png"));
+  const QString path = dir.filePath(name + QStringLiteral(".png"));
   if (!w->grab().save(path)) {
     std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
     return false;
   }
   std::printf("%s\n", qPrintable(path));
   return true;
+}
+// The register editor open on each page in turn, each picture after the page's registers
+// have been read.
+bool SaveEditorPages(TFormAdvanced &editor, const QDir &dir) {
+  auto *pages = editor.findChild<QTabWidget *>(QStringLiteral("PageControl"));
+  editor.show();
+  bool ok = true;
+  for (int i = 0; i < pages->count(); ++i) {
+    pages->setCurrentIndex(i);
+    RunEventsFor(LiveValuesWaitMs / 2);
+    ok = SaveWindow(&editor, dir, QStringLiteral("TFormAdvanced-%1").arg(i)) && ok;
+  }
+  editor.close();
+  pages->setCurrentIndex(0);
+  return ok;
 }
 }  // namespace
 
@@ -113,7 +131,8 @@ int main(int argc, char *argv[]) {
       warning->SetNumber(QStringLiteral("8,"));
   }
   for (QWidget *w : QApplication::topLevelWidgets())
-    if (!w->objectName().isEmpty() && !w->inherits("QMenu") && !SaveWindow(w, dir)) rc = 1;
+    if (!w->objectName().isEmpty() && !w->inherits("QMenu") && !SaveWindow(w, dir, w->objectName())) rc = 1;
+  if (auto *editor = main->findChild<TFormAdvanced *>(); editor && !SaveEditorPages(*editor, dir)) rc = 1;
   main->close();
   DestroyWindows();
   SetGuardErrorSink({});
