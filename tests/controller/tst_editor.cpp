@@ -112,7 +112,7 @@ private slots:
     QTest::newRow("Get Low/High Word") << 3 << 2 << QStringList{} << "60 00 00 00" << "W60=000000";
     QTest::newRow("cover") << 3 << 0 << QStringList{"EditSPICP=63", "EditSPICL=31"} << "64 00 3F 1F" << "W64=003F1F";
     QTest::newRow("cover telegram") << 3 << 1 << QStringList{"EditSPICT=12ab3c"} << "66 12 AB 3C" << "W66=12AB3C";
-    QTest::newRow("cover telegram half filled") << 3 << 1 << QStringList{"EditSPICT=12"} << "66 12 00 00" << "W66=120000";
+    QTest::newRow("cover telegram, other keys dropped") << 3 << 1 << QStringList{"EditSPICT=1x2-"} << "66 12 00 00" << "W66=120000";
     QTest::newRow("global parameters") << 3 << 3 << QStringList{"CbRefMux=1", "CbSPIContUpd=1", "CbPoPH=1", "EditClkDiv=15", "EditLSMD=2"}
                                        << "7E 11 0F 12" << "W7E=110F12";
     QTest::newRow("IF_CONFIG_710") << 4 << 2 << QStringList{"CbIfConfPosCompSel710=2", "CheckIfConfEnSd710=1", "CheckIfConfInvRef710=1", "CheckIfConfEnRefR710=1"}
@@ -330,6 +330,13 @@ private slots:
       editor->close();
       QVERIFY(!s.Access().EditorShown());
     }
+  }
+
+  void motorPagesKeepTheIrregularNames() {
+    for (const char *name : {"CBRefConf1", "CbRefConf2", "CbRefConf3", "LblXLatch1", "LblLP1Reset", "LblLP2Reset",
+                             "LblLP3", "GrpRO1", "GrpRO2", "GroupBox3", "GrpSPI1", "GrpSPI2", "GroupBox4", "EditV03",
+                             "StaticSPI42", "GrpMot3New", "RGMot2", "BtnCopyMot3", "LedLP2"})
+      QVERIFY2(editor->findChildren<QWidget *>(QLatin1String(name)).size() == 1, name);
   }
 
   void windowHidesOnCloseAndKeepsItsContent() {
