@@ -1,6 +1,5 @@
 #include "Ev710App.h"
 #include <QApplication>
-#include <QLocale>
 #include "Ev710Advanced.h"
 #include "Ev710Main.h"
 #include "Ev710Warn.h"
@@ -12,7 +11,6 @@ TFormWarning *FormWarning = nullptr;
 
 void SetUpApplication(QApplication &app) {
   app.setApplicationName(TFormMain::DesignCaption);
-  QLocale::setDefault(QLocale::c());  // "." decimal and "," thousands separator, whatever the system says
   THint95::InstallApplicationStyle();
 }
 

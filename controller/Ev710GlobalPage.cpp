@@ -3,6 +3,8 @@
 #include "Ev710Guard.h"
 #include "Ev710Utils.h"
 
+using namespace ctl;
+
 namespace {
 enum GlobalItem { ItemCover = 0, ItemCoverTelegram = 1, ItemGetWords = 2, ItemGlobalParameters = 3 };
 TLedLittleColor Lamp(bool on) { return IfThenLedColor(on, lcCyan, lcDarkCyan); }

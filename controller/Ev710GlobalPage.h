@@ -23,7 +23,7 @@ public:
 
 private:
   void RegisterPollEntries();
-  DataBytes Compose(int Item) const;
+  ctl::DataBytes Compose(int Item) const;
   // The nine flags of the global parameter register with the LEDs that show them, in copy order.
   struct TFlag { QCheckBox *Check; TLedLittle *Led; };
   std::array<TFlag, 9> Flags() const;

@@ -3,6 +3,8 @@
 #include "Ev710Guard.h"
 #include "Ev710Utils.h"
 
+using namespace ctl;
+
 TMotorPage::TMotorPage(TBoardAccess &Board, TComposedDatagram &Datagram, int Motor, QWidget *parent)
     : TRegisterPage(Board, Datagram, parent), Motor(Motor) {
   setupUi(this);

@@ -31,7 +31,7 @@ private:
   void SetRanges();
   void SetHints();
   void RegisterPollEntries();
-  DataBytes Compose(int Item) const;
+  ctl::DataBytes Compose(int Item) const;
   // The register a radio item writes: items 7..13 skip the read-only A_ACTUAL.
   static int RegisterOfItem(int Item) { return Item <= 6 ? Item : Item + 1; }
   TSpinEdit *SingleValueEdit(int Item) const;

@@ -3,6 +3,8 @@
 #include "Ev710Guard.h"
 #include "Ev710Utils.h"
 
+using namespace ctl;
+
 namespace {
 enum SpecialItem { ItemPosComp = 0, ItemPosCompInt = 1, ItemIfConfig = 2 };
 TLedLittleColor Lamp(bool on) { return IfThenLedColor(on, lcCyan, lcDarkCyan); }

@@ -22,7 +22,7 @@ public:
   void ShowPosCompInt710(uint8_t b1, uint8_t b2, uint8_t b3);
 
 private:
-  DataBytes Compose(int Item) const;
+  ctl::DataBytes Compose(int Item) const;
   // Check boxes and the LEDs that show the same bit, in copy order.
   struct TFlag { QCheckBox *Check; TLedLittle *Led; };
   std::array<TFlag, 9> Flags() const;

@@ -13,6 +13,8 @@
 #include "Ev710Utils.h"
 #include "SpinEdit.h"
 
+using namespace ctl;
+
 TRegisterPage::TRegisterPage(TBoardAccess &Board, TComposedDatagram &Datagram, QWidget *parent)
     : QWidget(parent), Board(Board), Datagram(Datagram) {}
 

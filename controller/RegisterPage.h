@@ -39,7 +39,7 @@ protected:
   bool BelongsToSelected(const QObject *Sender) const { return Tag(Sender) == SelectedItem(); }
   void EnableEdits();  // every tagged control enabled exactly when its Tag is the selected item
   void SetAddress(uint8_t Address);
-  void SetData(const DataBytes &Bytes);
+  void SetData(const ctl::DataBytes &Bytes);
   void ShowData();
 
   TBoardAccess &Board;

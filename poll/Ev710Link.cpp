@@ -1,6 +1,7 @@
 // The request primitives through which every window talks to the board.
 #include <QCoreApplication>
 #include <QEvent>
+#include <algorithm>
 #include "BoardFrames.h"
 #include "Ev710Main.h"
 #include "Ev710Utils.h"
@@ -17,15 +18,15 @@ bool TFormMain::SendCommand(uint8_t Address, uint8_t Command, uint8_t Type, uint
 bool TFormMain::SendCommandBytes(uint8_t Address, uint8_t Command, uint8_t Type, uint8_t Motor,
                                  const std::array<uint8_t, 4> &Bytes, bool Wait,
                                  bool RaiseOnTimeout) {
+  WaitForQuietLine();
   CommandAnswered = false;
-  EndResync();
   const BoardFrame frame = BoardCommand::WithBytes(Address, Command, Type, Motor, Bytes).Frame();
   Comm32->PurgeIn();
   Comm32->Write(frame.data(), int(frame.size()));
   if (!Wait) return true;
   // Any nine-byte reply ends the wait; so does closing the port.
   WaitFor([this] { return CommandAnswered || !Comm32->Enabled(); }, int(ReplyTimeout));
-  if (RaiseOnTimeout && !CommandAnswered) throw EEvalError(QStringLiteral("The board does not respond!"));
+  if (RaiseOnTimeout && !CommandAnswered) FailNoAnswer();
   return CommandAnswered;
 }
 
@@ -35,17 +36,22 @@ void TFormMain::SendDatagram(uint8_t B0, uint8_t B1, uint8_t B2, uint8_t B3) {
 
 void TFormMain::TransferDatagram(uint8_t B0, uint8_t B1, uint8_t B2, uint8_t B3) {
   if (PollingEnabled) return;  // callers pause the cycle first
+  WaitForQuietLine();
   ReplyReceived = false;
   SendDatagram(B0, B1, B2, B3);
   LastRequestTick = TickCount();
-  // No limit of its own: the reply or the watchdog's timeout ends it, or the port closing.
-  WaitFor([this] { return ReplyReceived || !Comm32->Enabled(); }, -1);
+  WaitFor([this] { return ReplyReceived || !Comm32->Enabled(); }, int(ReplyTimeout));
+  if (!ReplyReceived) FailNoAnswer();
 }
 
+// Waits for the answer to the poll request in flight, at most until one reply timeout after
+// it was sent; a request that stays unanswered ends the operation.
 void TFormMain::PausePolling() {
   if (!PollingEnabled) return;
   PollingEnabled = false;
-  WaitFor([this] { return ReplyReceived || !Comm32->Enabled(); }, -1);
+  const int left = int(ReplyTimeout) - int(std::min(TicksSince(LastRequestTick), ReplyTimeout));
+  WaitFor([this] { return ReplyReceived || !Comm32->Enabled(); }, left);
+  if (!ReplyReceived) FailNoAnswer();
 }
 
 void TFormMain::ResumePolling() {
@@ -53,13 +59,25 @@ void TFormMain::ResumePolling() {
   PostPollMessage();
 }
 
-// A new request while the cycle waits for a quiet line after a timeout: its reply is wanted,
-// so stop discarding input; the cycle is asked to go on (it sends only when nothing is pending).
-void TFormMain::EndResync() {
+// A waited request went unanswered: the operation stops here and nothing of it is sent
+// further. The request is given up, the poll cycle goes on, and its next request waits for a
+// quiet line, so a late reply can never be taken for the answer to a later request. A wait
+// ended by closing the port ends the operation without a message.
+void TFormMain::FailNoAnswer() {
+  if (!Comm32->Enabled()) throw EAbort();
+  ReplyReceived = true;
+  PollingEnabled = true;
+  StartResync();
+  throw EEvalError(QStringLiteral("The board does not respond!"));
+}
+
+// A request of a handler while the cycle waits for a quiet line after a timeout: it waits too,
+// at most as long as the cycle would, then drops what came meanwhile.
+void TFormMain::WaitForQuietLine() {
   if (!ResyncPending) return;
-  ResyncPending = false;
-  ResyncTimer->stop();
-  PostPollMessage();
+  WaitFor([this] { return !ResyncPending || !Comm32->Enabled(); }, ResyncLimitMs + ResyncQuietMs);
+  StopResync();
+  Comm32->PurgeIn();
 }
 
 void TFormMain::PostPollMessage() {

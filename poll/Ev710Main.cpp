@@ -3,6 +3,7 @@
 #include "Ev710Main.h"
 #include <QLayout>
 #include <QLocale>
+#include <QShortcut>
 #include "Ev710Guard.h"
 #include "Ev710Version.h"
 #include "Hint95.h"
@@ -13,6 +14,13 @@
 const QString TFormMain::DesignCaption = QStringLiteral("QVR710+QVR5xx-EVAL");
 
 TFormMain::TFormMain(QWidget *parent) : QWidget(parent), Comm32(new TComm32(this)) {
+  // The board's line: 115200 bit/s, 8N1, RTS raised only while sending, no XON/XOFF (a reply
+  // byte 0x11 or 0x13 is data). Open makes the line raw whatever it was set to before.
+  Comm32->BaudRate = cbr115200;
+  Comm32->Parity = paNone;
+  Comm32->Stopbits = sb10;
+  Comm32->Databits = da8;
+  Comm32->FlowControl = fcRTSToggle;
   setupUi(this);
   Hint95 = new THint95(this, 200);
   SetEditRanges();
@@ -34,6 +42,7 @@ void TFormMain::FormCreate() {
   CbRampMode2Change();
   CbRampMode3Change();
   RegisterPollControls();
+  MarkValuesStale();
 }
 
 // No maximise button, and the window keeps the size its layout gives it. The buttons that
@@ -54,9 +63,6 @@ void TFormMain::SetInitialControlStates() {
   for (QWidget *w : std::initializer_list<QWidget *>{BtnClose, BtnCmd705, BtnStop1, BtnStop2, BtnStop3, BtnGo1,
                                                       BtnGo2, BtnGo3, BtnStopAll, BtnGoAll, BtnGraphics})
     w->setEnabled(false);
-  for (TLedLittle *led : {LedXReached1, LedReference1, LedXReached2, LedReference2, LedXReached3, LedReference3,
-                          LedCoverWaiting, LedInterrupt})
-    led->SetLedColor(lcDarkCyan);
   ShowNoPortTexts();
 }
 
@@ -85,7 +91,7 @@ void TFormMain::SetEditRanges() {
     int Min, Max;
   };
   static constexpr Range ranges[] = {
-      {&TMotorEdits::XTarget, -8388608, 8388607}, {&TMotorEdits::VTarget, -8388608, 8388607},
+      {&TMotorEdits::XTarget, -8388608, 8388607}, {&TMotorEdits::VTarget, -2048, 2047},
       {&TMotorEdits::VMin, 0, 2047},              {&TMotorEdits::VMax, 0, 2047},
       {&TMotorEdits::AMax, 0, 2047},              {&TMotorEdits::VActual, -2047, 2047},
   };
@@ -96,6 +102,8 @@ void TFormMain::SetEditRanges() {
       (edits.*r.Edit)->SetMaxValue(r.Max);
     }
   }
+  // V_TARGET holds 12 bits; motor 3's register takes -2047..2047.
+  EditVTarget3->SetMinValue(-2047);
 }
 
 // Enables the edits (and their labels) that the selected ramp mode uses; no selection
@@ -161,4 +169,11 @@ void TFormMain::ConnectHandlers() {
   };
   for (const auto &[combo, handler] : rampModes)
     connect(combo, &QComboBox::currentIndexChanged, this, Guarded(this, [this, handler = handler] { (this->*handler)(); }));
+
+  // Esc stops all motors from anywhere in the window, as "All Stop" does.
+  auto *stopKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(stopKey, &QShortcut::activated, this, Guarded(this, [this] {
+            if (BtnStopAll->isEnabled()) BtnStopAllClick();
+          }));
+  BtnStopAll->setToolTip(BtnStopAll->toolTip() + QStringLiteral("\nEsc does the same anywhere in this window."));
 }

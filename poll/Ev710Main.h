@@ -15,6 +15,7 @@ class TFormWarning;
 class THint95;
 class QTimer;
 class TLedLittle;
+struct TBoardFace;
 
 // The windows the main window shows or asks; set once at start-up (null when not built yet).
 struct TToolWindows {
@@ -79,6 +80,7 @@ public:
   // After a timeout the cycle waits for this long of silence on the line before it asks again,
   // so that a late reply cannot be taken for the answer to a later request.
   static constexpr int ResyncQuietMs = 250;
+  static constexpr int ResyncLimitMs = 1000;
 
   // What the tool windows get of the link, the cycle and the board.
   TBoardAccess &Board();
@@ -110,7 +112,6 @@ public:
   void BtnQVR550Click();
   void BtnQVR730Click();
   void BtnBoardClick();
-  void GrpMoreClick() {}
 
 protected:
   void showEvent(QShowEvent *e) override;
@@ -137,6 +138,10 @@ private:
   void SetStatusLeds(uint8_t status);
   void PostPollMessage();
   void Identify();
+  void ShowBoardFace(const TBoardFace *face);
+  void MarkValuesStale();
+  void CallHandler(const PollEntry &e);
+  static QString ErrorText(const std::exception &err);
   void TimeoutActions();
   void RouteReply();
   void RouteControllerReply(const PollEntry &e, int &Value);
@@ -148,24 +153,35 @@ private:
   void ReportLater(const QString &text);
   void StartResync();
   void TakeLateVersionReply();
-  void EndResync();
+  void StopResync();
+  void WaitForQuietLine();
+  [[noreturn]] void FailNoAnswer();
   // Motion commands.
   struct TMotorEdits {
     class TSpinEdit *XTarget, *VTarget, *VMin, *VMax, *AMax, *VActual;
     QComboBox *RampMode;
   };
   TMotorEdits MotorEdits(int motor) const;
+  struct TMotion {
+    int Mode = 0, AMax = 0, VMax = 0, VMin = 0, XTarget = 0, VTarget = 0, VActual = 0;
+  };
+  TMotion ReadMotion(int motor);
   static int MotorOf(QObject *Sender, QObject *button2, QObject *button3);
-  void GoMotor(int motor);
+  void GoMotor(int motor, const TMotion &m);
   void StopMotor(int motor);
   bool AccelerationAccepted(int aMax, int rampDiv, int pulseDiv);
-  void WriteRampMode(uint8_t motorBits, int mode);
-  void WriteRegister24(uint8_t address, int v);
-  void WriteRegister16(uint8_t address, int v);
+  void WriteRampMode(int motor, int mode);
+  void WriteMotorRegister(int motor, int index, const std::array<uint8_t, 3> &data);
+  std::array<uint8_t, 3> ReadMotorRegister(int motor, int index);
   bool DetectionRunning = false;  // StartDetection's wait: the cycle must not start inside it
   bool ResyncPending = false;     // a timeout happened: wait for a quiet line before asking again
   QTimer *ResyncTimer = nullptr;
+  uint32_t ResyncStartTick = 0;
   bool ErrorShowing = false;
+  bool HandlerErrorSeen = false;     // since the last Open
+  uint32_t LastHandlerErrorTick = 0;
+  static constexpr uint32_t HandlerErrorQuietMs = 2000;
+  int OpenError = 0;                 // system error code of the last Open
   THint95 *Hint95 = nullptr;
   std::unique_ptr<TBoardAccess> BoardAccess;
   std::array<TLedLittle *, 8> StatusLeds{};

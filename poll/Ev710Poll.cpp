@@ -3,11 +3,13 @@
 #include <QCloseEvent>
 #include <QTimer>
 #include "BoardFrames.h"
+#include "Ev710Registers.h"
 #include "Ev710Guard.h"
 #include "Ev710Main.h"
 #include "Ev710Utils.h"
 #include "Ev710Version.h"
 #include "LedLittle.h"
+#include "OpenFailure.h"
 #include "PortDiscovery.h"
 #include "PortSettings.h"
 #include "Ticks.h"
@@ -43,11 +45,12 @@ void TFormMain::InitPollState() {
   ResyncTimer = new QTimer(this);
   ResyncTimer->setSingleShot(true);
   connect(ResyncTimer, &QTimer::timeout, this, [this] {
-    ResyncPending = false;
+    StopResync();
     Comm32->PurgeIn();
     PostPollMessage();
   });
   connect(Comm32, &TComm32::OnRxChar, this, [this](int count) { Comm32RxChar(count); });
+  connect(Comm32, &TComm32::OnOpen, this, [this](int, int error) { OpenError = error; });
 }
 
 void TFormMain::RegisterPollControls() {
@@ -57,12 +60,12 @@ void TFormMain::RegisterPollControls() {
   QLabel *const vAct[] = {StaticVAct1, StaticVAct2, StaticVAct3};
   QLabel *const aAct[] = {StaticAAct1, StaticAAct2, StaticAAct3};
   for (int m = 0; m < 3; ++m) {
-    PollTable[2 + 16 * m].MainControl = xAct[m];
-    PollTable[5 + 16 * m].MainControl = vTarget[m];
-    PollTable[6 + 16 * m].MainControl = vAct[m];
-    PollTable[8 + 16 * m].MainControl = aAct[m];
+    PollTable[PollRow::MotorRegister(m, ctl::X_ACTUAL)].MainControl = xAct[m];
+    PollTable[PollRow::MotorRegister(m, ctl::V_TARGET)].MainControl = vTarget[m];
+    PollTable[PollRow::MotorRegister(m, ctl::V_ACTUAL)].MainControl = vAct[m];
+    PollTable[PollRow::MotorRegister(m, ctl::A_ACTUAL)].MainControl = aAct[m];
   }
-  PollTable[0].Handler = [this](uint8_t b5, uint8_t b6, uint8_t b7) { ShowControllerVersion(b5, b6, b7); };
+  PollTable[PollRow::ControllerVersion].Handler = [this](uint8_t b5, uint8_t b6, uint8_t b7) { ShowControllerVersion(b5, b6, b7); };
   StatusLeds = {LedXReached1, LedReference1, LedXReached2, LedReference2,
                 LedXReached3, LedReference3, LedCoverWaiting, LedInterrupt};
 }
@@ -72,18 +75,15 @@ void TFormMain::SetToolWindows(const TToolWindows &w) { Windows = w; }
 // --- Open and close ------------------------------------------------------------------------
 
 void TFormMain::BtnOpenClick() {
-  Comm32->DeviceName = QStringLiteral("\\\\.\\") + ExtractField(ComboCOM->currentText(), u' ', 1);
+  Comm32->DeviceName = ExtractField(ComboCOM->currentText(), u' ', 1);
+  OpenError = 0;
   Comm32->Open();
-  if (!Comm32->Enabled())
-    throw EEvalError(QStringLiteral("Could not open port ") + ComboCOM->currentText() + QStringLiteral("."));
+  if (!Comm32->Enabled()) throw EEvalError(OpenFailureText(ComboCOM->currentText(), OpenError));
   BtnOpen->setEnabled(false);
   BtnClose->setEnabled(true);
+  HandlerErrorSeen = false;
   StartDetection();
   BtnCmd705->setEnabled(true);
-  BtnQVR533->setEnabled(BoardKind == 1);
-  BtnQVR730->setEnabled(BoardKind == 1);
-  BtnQVR515->setEnabled(BoardKind == 2);
-  BtnQVR550->setEnabled(BoardKind == 3);
   BtnLogging->setEnabled(true);
   PollIndex = 0;
   ReplyReceived = true;
@@ -92,7 +92,7 @@ void TFormMain::BtnOpenClick() {
   BoardIdentified = false;
   ComboCOM->setEnabled(false);
   for (QWidget *w : std::initializer_list<QWidget *>{BtnStop1, BtnStop2, BtnStop3, BtnGo1, BtnGo2, BtnGo3,
-                                                      BtnStopAll, BtnGoAll, BtnGraphics, BtnBoard})
+                                                      BtnStopAll, BtnGoAll, BtnGraphics})
     w->setEnabled(true);
   // The cycle starts with a single request. When the version query went unanswered, its reply
   // may still come: the first request waits for a quiet line, as after a timeout.
@@ -102,9 +102,13 @@ void TFormMain::BtnOpenClick() {
 
 void TFormMain::StartDetection() {
   RestartPending = true;
-  // Identify afresh, so that the buttons enabled below fit the board now attached even when
-  // another board was identified before in this run.
+  // Identify afresh from this Open's answer only: nothing of a board identified before
+  // (its kind, version text, buttons) may stand for the board attached now.
   BoardIdentified = false;
+  BoardKind = 0;
+  BoardVersionText.clear();
+  MarkValuesStale();
+  ShowBoardFace(nullptr);
   // The version reply is routed while this waits; the cycle itself starts only afterwards,
   // so that exactly one request is ever outstanding.
   DetectionRunning = true;
@@ -112,23 +116,24 @@ void TFormMain::StartDetection() {
   DetectionRunning = false;
   LastRequestTick = TickCount();
   SetStatusTexts(TextDetecting, QString());
-  PollTable[0].PageFilter = -1;
+  PollTable[PollRow::ControllerVersion].PageFilter = -1;
   if (Windows.FormAdvanced && Windows.FormAdvanced->isVisible()) Windows.FormAdvanced->close();
 }
 
 void TFormMain::BtnCloseClick() {
   TimerActions->stop();
-  ResyncTimer->stop();
-  ResyncPending = false;
+  StopResync();
   for (QWidget *w : {Windows.FormAdvanced, Windows.FormGraphics, Windows.FormQVR533, Windows.FormBoard, Windows.FormQVR730})
     if (w && w->isVisible()) w->close();
   Comm32->Close();
   BtnOpen->setEnabled(true);
   ComboCOM->setEnabled(true);
-  for (QWidget *w : std::initializer_list<QWidget *>{BtnClose, BtnCmd705, BtnQVR533, BtnQVR730, BtnQVR515,
-                                                      BtnStop1, BtnStop2, BtnStop3, BtnGo1, BtnGo2, BtnGo3,
-                                                      BtnStopAll, BtnGoAll, BtnGraphics, BtnBoard})
+  for (QWidget *w : std::initializer_list<QWidget *>{BtnClose, BtnCmd705, BtnStop1, BtnStop2, BtnStop3, BtnGo1,
+                                                      BtnGo2, BtnGo3, BtnStopAll, BtnGoAll, BtnGraphics})
     w->setEnabled(false);
+  BoardIdentified = false;
+  ShowBoardFace(nullptr);
+  MarkValuesStale();
   ShowNoPortTexts();
 }
 
@@ -147,48 +152,65 @@ void TFormMain::showEvent(QShowEvent *e) { QWidget::showEvent(e); }
 
 // --- Identification --------------------------------------------------------------------------
 
+// What each board shows: its kind, the version texts that name it, and the buttons of its own
+// windows. BtnQVR533, BtnQVR515 and BtnQVR550 share one place, so only the board's own shows.
+struct TBoardFace {
+  uint8_t Kind;
+  std::array<const char *, 2> Prefixes;
+  const char *Family;
+  bool Qvr533, Qvr730, Qvr515, Qvr550, Board;
+};
+constexpr TBoardFace BoardFaces[] = {
+    {1, {"710", "4706"}, "QVR53x", true, true, false, false, true},
+    {2, {"515", nullptr}, "QVR51x", false, false, true, false, true},
+    {1, {"936", nullptr}, "QVR53x", true, false, false, false, false},
+    {3, {"937", nullptr}, "QVR550", false, false, false, true, false},
+};
+
+namespace {
+const TBoardFace *FaceOf(const QByteArray &versionText) {
+  for (const TBoardFace &face : BoardFaces)
+    for (const char *prefix : face.Prefixes)
+      if (prefix && versionText.startsWith(prefix)) return &face;
+  return nullptr;
+}
+}  // namespace
+
 void TFormMain::Identify() {
-  const QByteArray &v = BoardVersionText;
-  const QString shortVersion = ShortVersionText(GetFileVersionText());
-  auto identified = [&](int kind, const QString &family) {
-    BoardKind = uint8_t(kind);
-    BoardIdentified = true;
-    const QString board = QStringLiteral("QVR710+%1-EVAL").arg(family);
+  const TBoardFace *face = FaceOf(BoardVersionText);
+  if (!face) return;
+  BoardKind = face->Kind;
+  BoardIdentified = true;
+  ShowBoardFace(face);
+}
+
+// The board's name in the title and the status texts, and its buttons: shown and enabled only
+// for a board identified on this Open that answers; null shows no board.
+void TFormMain::ShowBoardFace(const TBoardFace *face) {
+  const QString board = face ? QStringLiteral("QVR710+%1-EVAL").arg(QLatin1String(face->Family)) : DesignCaption;
+  QApplication::setApplicationName(board);
+  setWindowTitle(board + QStringLiteral(" V") + ShortVersionText(GetFileVersionText()));
+  if (face) {
     SetStatusTexts(TextActive, board + QStringLiteral(" board detected!"));
-    QApplication::setApplicationName(board);
-    setWindowTitle(board + QStringLiteral(" V") + shortVersion);
-  };
-  // BtnQVR533, BtnQVR515 and BtnQVR550 share one place: only the board's own is shown, and a
-  // board with settings shows BtnBoard again after one without.
-  if (v.startsWith("710") || v.startsWith("4706")) {
-    identified(1, QStringLiteral("QVR53x"));
-    BtnQVR533->show();
-    BtnQVR730->show();
-    BtnQVR515->hide();
-    BtnQVR550->hide();
-    BtnBoard->show();
-  } else if (v.startsWith("515")) {
-    identified(2, QStringLiteral("QVR51x"));
-    BtnQVR533->hide();
-    BtnQVR730->hide();
-    BtnQVR515->show();
-    BtnQVR550->hide();
-    BtnBoard->show();
-  } else if (v.startsWith("936")) {
-    identified(1, QStringLiteral("QVR53x"));
-    BtnQVR533->show();
-    BtnQVR730->hide();
-    BtnQVR515->hide();
-    BtnQVR550->hide();
-    BtnBoard->hide();
-  } else if (v.startsWith("937")) {
-    identified(3, QStringLiteral("QVR550"));
-    BtnQVR550->show();
-    BtnQVR533->hide();
-    BtnQVR730->hide();
-    BtnQVR515->hide();
-    BtnBoard->hide();
+    BtnQVR533->setVisible(face->Qvr533);
+    BtnQVR730->setVisible(face->Qvr730);
+    BtnQVR515->setVisible(face->Qvr515);
+    BtnQVR550->setVisible(face->Qvr550);
+    BtnBoard->setVisible(face->Board);
   }
+  const uint8_t kind = face ? face->Kind : 0;
+  BtnQVR533->setEnabled(kind == 1);
+  BtnQVR730->setEnabled(kind == 1);
+  BtnQVR515->setEnabled(kind == 2);
+  BtnQVR550->setEnabled(kind == 3);
+  BtnBoard->setEnabled(face && face->Board);
+}
+
+// The live values and status LEDs as unknown (greyed) until their next reply arrives.
+void TFormMain::MarkValuesStale() {
+  for (const PollEntry &e : PollTable)
+    if (e.MainControl) e.MainControl->setEnabled(false);
+  for (TLedLittle *led : StatusLeds) led->SetLedColor(lcDarkGray);
 }
 
 // --- Watchdog --------------------------------------------------------------------------------
@@ -204,20 +226,29 @@ void TFormMain::TimerActionsTimer() {
 }
 
 // Asks again once the line has been quiet for ResyncQuietMs; bytes that come meanwhile are
-// late replies to requests already given up, and are dropped.
+// late replies to requests already given up, and are dropped. A line that never goes quiet
+// (stray bytes) is asked again after ResyncLimitMs all the same.
 void TFormMain::StartResync() {
   ResyncPending = true;
+  ResyncStartTick = TickCount();
   ResyncTimer->start(ResyncQuietMs);
 }
 
+void TFormMain::StopResync() {
+  ResyncPending = false;
+  ResyncTimer->stop();
+}
+
 void TFormMain::TimeoutActions() {
-  SetStatusTexts(TextSilent1, TextSilent2);
   Comm32->PurgeIn();
   Comm32->PurgeOut();
   ReplyReceived = true;
   BoardIdentified = false;
   RestartPending = false;
-  PollTable[0].PageFilter = -1;
+  PollTable[PollRow::ControllerVersion].PageFilter = -1;
+  ShowBoardFace(nullptr);
+  MarkValuesStale();
+  SetStatusTexts(TextSilent1, TextSilent2);
 }
 
 // --- The poll cycle ----------------------------------------------------------------------------
@@ -288,7 +319,7 @@ void TFormMain::Comm32RxChar(int Count) {
     // version query tells, drop the rest, and wait for the line to go quiet.
     if (Count == BoardFrameSize) TakeLateVersionReply();
     Comm32->PurgeIn();
-    ResyncTimer->start(ResyncQuietMs);
+    if (TicksSince(ResyncStartTick) < uint32_t(ResyncLimitMs)) ResyncTimer->start(ResyncQuietMs);
     return;
   }
   if (Count != BoardFrameSize) return;
@@ -296,15 +327,11 @@ void TFormMain::Comm32RxChar(int Count) {
   ReplyReceived = true;
   CommandAnswered = true;
   std::copy(ReplyFrame.begin() + 4, ReplyFrame.end() - 1, ReplyValue.begin());
-  if (PollingEnabled) {
-    try {
-      RouteReply();
-    } catch (const std::exception &err) {
-      // A window's handler or the log failed: say so, and keep the cycle going.
-      const auto *evalError = dynamic_cast<const EEvalError *>(&err);
-      ReportLater(evalError ? evalError->Text : QString::fromLocal8Bit(err.what()));
-    }
-  }
+  const uint8_t command = ReplyFrame[3];
+  if (command != SpiTransfer && command != GetParameter)
+    BoardVersionText = QByteArray(reinterpret_cast<const char *>(ReplyFrame.data()) + 1, 8);
+  else if (PollingEnabled)
+    RouteReply();
   if (!BoardIdentified) Identify();
   Advance();
   ReplyReceived = true;
@@ -322,34 +349,52 @@ void TFormMain::TakeLateVersionReply() {
 void TFormMain::RouteReply() {
   const PollEntry &e = PollTable[PollIndex];
   int Value = 0;
-  const uint8_t command = ReplyFrame[3];
-  if (command == SpiTransfer) {
+  if (ReplyFrame[3] == SpiTransfer) {
     RouteControllerReply(e, Value);
-  } else if (command == GetParameter) {
-    Value = BoardReply{ReplyFrame}.Value();
-    if (e.Handler) e.Handler(ReplyFrame[5], ReplyFrame[6], ReplyFrame[7]);
   } else {
-    BoardVersionText = QByteArray(reinterpret_cast<const char *>(ReplyFrame.data()) + 1, 8);
+    Value = BoardReply{ReplyFrame}.Value();
+    CallHandler(e);
   }
-  if (LogHooks && LogHooks->LoggingRunning() && PollIndex <= 95 && LogHooks->IsLogged(PollIndex)) LogValue(Value);
+  if (LogHooks && LogHooks->LoggingRunning() && LogHooks->IsLogged(PollIndex)) {
+    try {
+      LogValue(Value);
+    } catch (const std::exception &err) {
+      ReportLater(ErrorText(err));
+    }
+  }
 }
 
 void TFormMain::RouteControllerReply(const PollEntry &e, int &Value) {
-  const int raw = ReplyFrame[5] << 16 | ReplyFrame[6] << 8 | ReplyFrame[7];
-  Value = e.Format > 0 ? SignExtend(raw, e.Format) : raw;
-  const QString text = e.Format < 0 ? QStringLiteral("%1").arg(Value, -e.Format, 16, QLatin1Char('0')).toUpper()
-                                    : QString::number(Value);
-  if (e.MainControl) e.MainControl->setText(text);
-  if (e.Handler) e.Handler(ReplyFrame[5], ReplyFrame[6], ReplyFrame[7]);
-  if (e.EditorControl && EditorShown) e.EditorControl->setText(text);
-  if (GraphHooks && PollIndex >= 2 && PollIndex <= 40) {
-    const int motor = (PollIndex - 1) / 16, r = (PollIndex - 1) % 16;
-    if (r == 1) GraphHooks->SetPositionSample(Value, motor);
-    else if (r == 5) GraphHooks->SetVelocitySample(Value, motor);
-    else if (r == 4) GraphHooks->SetTargetVelocitySample(Value, motor);
-    else if (r == 7) GraphHooks->SetAccelerationSample(Value, motor);
+  Value = ctl::DecodeValue(ReplyFrame[5], ReplyFrame[6], ReplyFrame[7], e.Format);
+  const QString text = ctl::ValueText(Value, e.Format);
+  if (e.MainControl) {
+    e.MainControl->setText(text);
+    e.MainControl->setEnabled(true);
   }
-  if (PollIndex <= 57) SetStatusLeds(ReplyFrame[4]);
+  CallHandler(e);
+  if (e.EditorControl && EditorShown) e.EditorControl->setText(text);
+  if (GraphHooks && PollIndex >= PollRow::FirstMotorRegister && PollIndex < PollRow::FirstGlobal) {
+    const int motor = (PollIndex - PollRow::FirstMotorRegister) / 16;
+    switch ((PollIndex - PollRow::FirstMotorRegister) % 16) {
+    case ctl::X_ACTUAL: GraphHooks->SetPositionSample(Value, motor); break;
+    case ctl::V_ACTUAL: GraphHooks->SetVelocitySample(Value, motor); break;
+    case ctl::V_TARGET: GraphHooks->SetTargetVelocitySample(Value, motor); break;
+    case ctl::A_ACTUAL: GraphHooks->SetAccelerationSample(Value, motor); break;
+    default: break;
+    }
+  }
+  if (PollIndex <= PollRow::LastController) SetStatusLeds(ReplyFrame[4]);
+}
+
+// A window's handler that fails is reported (see ReportLater); the rest of the reply's routing,
+// its log value included, and the cycle go on.
+void TFormMain::CallHandler(const PollEntry &e) {
+  if (!e.Handler) return;
+  try {
+    e.Handler(ReplyFrame[5], ReplyFrame[6], ReplyFrame[7]);
+  } catch (const std::exception &err) {
+    ReportLater(ErrorText(err));
+  }
 }
 
 void TFormMain::LogValue(int Value) {
@@ -388,20 +433,26 @@ void TFormMain::SetStatusLeds(uint8_t status) {
 }
 
 void TFormMain::ShowControllerVersion(uint8_t B5, uint8_t B6, uint8_t B7) {
-  PollTable[0].PageFilter = 255;
-  ControllerVersionText = QStringLiteral("QVR%1%2 V%3.%4")
-                              .arg(B5, 2, 16, QLatin1Char('0'))
-                              .arg(B6 >> 4, 1, 16)
-                              .arg(B6 & 15, 1, 16)
-                              .arg(B7, 2, 16, QLatin1Char('0'))
-                              .toUpper();
+  PollTable[PollRow::ControllerVersion].PageFilter = 255;
+  ControllerVersionText = ctl::ChipVersionText(B5, B6, B7);
 }
 
+// An error of a handler or of the log is shown once; while it keeps coming (every cycle, say)
+// it is not shown again until it has stopped for HandlerErrorQuietMs after the box was closed.
 void TFormMain::ReportLater(const QString &text) {
-  if (ErrorShowing) return;  // one box at a time, however often a handler fails
+  const bool keepsComing = HandlerErrorSeen && TicksSince(LastHandlerErrorTick) < HandlerErrorQuietMs;
+  HandlerErrorSeen = true;
+  LastHandlerErrorTick = TickCount();
+  if (ErrorShowing || keepsComing) return;
   ErrorShowing = true;
   QTimer::singleShot(0, this, [this, text] {
     RunGuarded(this, [text] { throw EEvalError(text); });
     ErrorShowing = false;
+    LastHandlerErrorTick = TickCount();
   });
+}
+
+QString TFormMain::ErrorText(const std::exception &err) {
+  const auto *evalError = dynamic_cast<const EEvalError *>(&err);
+  return evalError ? evalError->Text : QString::fromLocal8Bit(err.what());
 }

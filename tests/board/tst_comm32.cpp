@@ -467,6 +467,8 @@ void TestComm32::pacedSplitReplies() {
   board.SplitReplies(first, 30);
   TComm32 port;
   port.DeviceName = QString::fromStdString(board.DevicePath());
+  port.BaudRate = cbr115200;
+  port.FlowControl = fcNone;
   QList<int> counts;
   connect(&port, &TCustomComm32::OnRxChar, this, [&](int count) { counts << count; });
   port.Open();

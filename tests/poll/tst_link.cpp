@@ -105,13 +105,22 @@ private slots:
     QCOMPARE(board->ReceivedFrames().size(), sent);
   }
 
+  // An unanswered transfer ends after one reply timeout with the message, polling goes on.
   void hangUpDuringAWaitEndsIt() {
     TFormMain *m = s.Main;
     board->HangUp();
     const uint32_t start = TickCount();
-    m->TransferDatagram(0x01, 0, 0, 0);  // the watchdog gives up on it
-    QVERIFY(TicksSince(start) > 2000);
-    QVERIFY(TicksSince(start) < 4000);
+    QString error;
+    try {
+      m->TransferDatagram(0x01, 0, 0, 0);
+    } catch (const EEvalError &e) {
+      error = e.Text;
+    }
+    QCOMPARE(error, QStringLiteral("The board does not respond!"));
+    QVERIFY(TicksSince(start) >= 1200);
+    QVERIFY(TicksSince(start) < 2000);
+    QVERIFY(m->PollingEnabled);
+    m->PausePolling();  // the requests below are the test's own
     QVERIFY(!m->SendCommand(1, GetVersion, 0, 0, 0, true, false));
     board->ComeBack();
     QTRY_VERIFY_WITH_TIMEOUT(m->SendCommand(1, GetVersion, 0, 0, 0, true, false), 5000);
@@ -122,7 +131,7 @@ private slots:
     board->SetSilent(true);
     QTimer::singleShot(100, [this] { s.Button("BtnClose")->click(); });
     uint32_t start = TickCount();
-    m->TransferDatagram(0x01, 0, 0, 0);
+    QVERIFY_THROWS_EXCEPTION(EAbort, m->TransferDatagram(0x01, 0, 0, 0));  // ends without a message
     QVERIFY(TicksSince(start) < 1000);
     QVERIFY(!m->Comm32->Enabled());
 
@@ -134,9 +143,8 @@ private slots:
     QTRY_VERIFY(!m->ReplyReceived);
     QTimer::singleShot(100, [this] { s.Button("BtnClose")->click(); });
     start = TickCount();
-    m->PausePolling();
+    QVERIFY_THROWS_EXCEPTION(EAbort, m->PausePolling());
     QVERIFY(TicksSince(start) < 1000);
-    m->ResumePolling();
   }
 };
 
