@@ -131,7 +131,9 @@ int main(int argc, char *argv[]) {
       warning->SetNumber(QStringLiteral("8,"));
   }
   for (QWidget *w : QApplication::topLevelWidgets())
-    if (!w->objectName().isEmpty() && !w->inherits("QMenu") && !SaveWindow(w, dir, w->objectName())) rc = 1;
+    if (!w->objectName().isEmpty() && !w->inherits("QMenu") && !qobject_cast<TFormAdvanced *>(w) &&
+        !SaveWindow(w, dir, w->objectName()))
+      rc = 1;
   if (auto *editor = main->findChild<TFormAdvanced *>(); editor && !SaveEditorPages(*editor, dir)) rc = 1;
   main->close();
   DestroyWindows();
