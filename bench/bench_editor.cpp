@@ -54,7 +54,7 @@ Press SendVMax(bench::Session &s, TFormAdvanced &editor, int value) {
   Press p;
   QElapsedTimer clock;
   // Checked right after each reply is handled (the main window's receive handler runs first).
-  const auto rx = QObject::connect(s.Main->Comm32, &TComm32::OnRxChar, [&] {
+  const auto rx = QObject::connect(s.Main->Session->Comm32, &TComm32::OnRxChar, [&] {
     if (p.ShownMs == 0 && shown->text() == text) {
       p.ShownMs = clock.nsecsElapsed() / 1e6;
       p.Pairs = int(s.Board->ReceivedFrames().size());

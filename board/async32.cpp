@@ -1,6 +1,5 @@
 #include "async32.h"
 
-#include "SimulatedBoard.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -468,13 +467,22 @@ TCustomComm32::TCustomComm32(QObject *parent) : QObject(parent), d(std::make_uni
 
 TCustomComm32::~TCustomComm32() { Close(); }
 
+namespace {
+TDeviceResolver &Resolver() {
+  static TDeviceResolver resolver;
+  return resolver;
+}
+}  // namespace
+
+void SetDeviceResolver(TDeviceResolver resolver) { Resolver() = std::move(resolver); }
+
 QString TCustomComm32::DevicePath() const {
-  QString name = DeviceName;
-  if (name.startsWith(QLatin1String("\\\\.\\"))) name.remove(0, 4);
-  if (name.startsWith(QLatin1Char('/'))) return name;
-  if (auto *board = sim::SimulatedBoardNamed(name.toStdString()))
-    return QString::fromStdString(board->DevicePath());
-  return QStringLiteral("/dev/") + name;
+  if (DeviceName.startsWith(QLatin1Char('/'))) return DeviceName;
+  if (Resolver()) {
+    const QString path = Resolver()(DeviceName);
+    if (!path.isEmpty()) return path;
+  }
+  return QStringLiteral("/dev/") + DeviceName;
 }
 
 void TCustomComm32::Open() {

@@ -9,18 +9,10 @@
 #include "Hint95.h"
 #include "LedLittle.h"
 #include "SpinEdit.h"
-#include "async32.h"
 
 const QString TFormMain::DesignCaption = QStringLiteral("QVR710+QVR5xx-EVAL");
 
-TFormMain::TFormMain(QWidget *parent) : QWidget(parent), Comm32(new TComm32(this)) {
-  // The board's line: 115200 bit/s, 8N1, RTS raised only while sending, no XON/XOFF (a reply
-  // byte 0x11 or 0x13 is data). Open makes the line raw whatever it was set to before.
-  Comm32->BaudRate = cbr115200;
-  Comm32->Parity = paNone;
-  Comm32->Stopbits = sb10;
-  Comm32->Databits = da8;
-  Comm32->FlowControl = fcRTSToggle;
+TFormMain::TFormMain(QWidget *parent) : QWidget(parent), Session(new TBoardSession(this)) {
   setupUi(this);
   Hint95 = new THint95(this, 200);
   SetEditRanges();
@@ -35,7 +27,7 @@ void TFormMain::FormCreate() {
   FixWindowSize();
   QLocale::setDefault(QLocale::c());  // "." as decimal and "," as thousands separator
   InitPortList();
-  InitPollState();
+  ConnectSession();
   SetInitialControlStates();
   for (QComboBox *ramp : {CbRampMode1, CbRampMode2, CbRampMode3}) ramp->setCurrentIndex(0);
   CbRampMode1Change();

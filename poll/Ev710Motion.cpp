@@ -16,12 +16,13 @@ int TFormMain::MotorOf(QObject *Sender, QObject *button2, QObject *button3) {
 
 // Motors count 0..2 here and 1..3 in the register map.
 void TFormMain::WriteMotorRegister(int motor, int index, const DataBytes &data) {
-  TransferDatagram(MotorRegisterAddress(motor + 1, index, false), data[0], data[1], data[2]);
+  Session->TransferDatagram(MotorRegisterAddress(motor + 1, index, false), data[0], data[1], data[2]);
 }
 
 DataBytes TFormMain::ReadMotorRegister(int motor, int index) {
-  TransferDatagram(MotorRegisterAddress(motor + 1, index, true), 0, 0, 0);
-  return {ReplyValue[1], ReplyValue[2], ReplyValue[3]};
+  Session->TransferDatagram(MotorRegisterAddress(motor + 1, index, true), 0, 0, 0);
+  const auto &reply = Session->ReplyValue();
+  return {reply[1], reply[2], reply[3]};
 }
 
 // Reads the ramp mode register and writes it back with only the ramp mode replaced.
@@ -91,8 +92,7 @@ void TFormMain::GoMotor(int motor, const TMotion &m) {
     const RegDividers dividers = DecodeDividers(d[0], d[1], d[2]);
     proceed = AccelerationAccepted(m.AMax, dividers.RAMPDIV, dividers.PULSDIV);
     if (proceed) {
-      const PMulPDiv p = ComputePMulPDiv(m.AMax, dividers.RAMPDIV, dividers.PULSDIV);
-      WriteMotorRegister(motor, P_MUL_P_DIV, ComposePMulPDiv({p.PMul, p.PDiv}));
+      WriteMotorRegister(motor, P_MUL_P_DIV, ComposePMulPDiv(ComputePMulPDiv(m.AMax, dividers.RAMPDIV, dividers.PULSDIV)));
     }
   }
   WriteRampMode(motor, m.Mode);
@@ -144,6 +144,6 @@ void TFormMain::BtnQVR515Click() { ShowToolWindow(Windows.FormQVR51x); }
 void TFormMain::BtnQVR550Click() { ShowToolWindow(Windows.FormQVR550); }
 void TFormMain::BtnQVR730Click() { ShowToolWindow(Windows.FormQVR730); }
 void TFormMain::BtnBoardClick() {
-  if (BoardKind == 1) ShowToolWindow(Windows.FormBoard);
-  else if (BoardKind == 2) ShowToolWindow(Windows.FormBoard51x);
+  if (Session->BoardKind() == 1) ShowToolWindow(Windows.FormBoard);
+  else if (Session->BoardKind() == 2) ShowToolWindow(Windows.FormBoard51x);
 }

@@ -137,7 +137,7 @@ private slots:
 
     board->ClearReceivedFrames();
     QTest::mouseClick(Control<QPushButton>(QLatin1String(SendButtons[page])), Qt::LeftButton);
-    QVERIFY(s.Main->PollingEnabled);
+    QVERIFY(s.Main->Session->PollingEnabled);
     if (sent.isEmpty()) {
       QVERIFY(Writes().isEmpty());
       QCOMPARE(s.Errors.size(), 1);
@@ -156,7 +156,7 @@ private slots:
     QTest::mouseClick(Control<QPushButton>(QStringLiteral("BtnSendMot1")), Qt::LeftButton);
     QCOMPARE(s.Errors, QStringList{"The board does not respond!"});
     QCOMPARE(Writes(), QStringList{"W1C=000000"});
-    QVERIFY(s.Main->PollingEnabled);
+    QVERIFY(s.Main->Session->PollingEnabled);
     board->ClearReceivedFrames();
     QVERIFY(QTest::qWaitFor([&] { return Requests(board).count(QStringLiteral("R03")) >= 2; }, 8000));
     QCOMPARE(s.Errors.size(), 1);

@@ -65,8 +65,8 @@ private slots:
     QTest::addColumn<int>("mode");
     QTest::addColumn<QStringList>("expected");
     // Motor 2 (datagram bytes + 0x20); the board's dividers give PULSDIV 6, RAMPDIV 7.
-    const PMulPDiv p = ComputePMulPDiv(100, 7, 6);
-    const QString pMulPDiv = QStringLiteral("W32=00%1%2").arg(p.PMul, 2, 16, QLatin1Char('0')).arg(p.PDiv, 2, 16, QLatin1Char('0')).toUpper();
+    const ctl::RegPMulPDiv p = ComputePMulPDiv(100, 7, 6);
+    const QString pMulPDiv = QStringLiteral("W32=00%1%2").arg(p.P_MUL, 2, 16, QLatin1Char('0')).arg(p.P_DIV, 2, 16, QLatin1Char('0')).toUpper();
     const QStringList positioning = {"W2C=000064", "W26=0003E8", "W24=00000A", "W20=" + Hex6(-10000)};
     QTest::newRow("RAMP") << 0 << QStringList{"R39", pMulPDiv, "R35", "W34=000000"} + positioning;
     QTest::newRow("SOFTMODE") << 1 << QStringList{"R39", pMulPDiv, "R35", "W34=000001"} + positioning;

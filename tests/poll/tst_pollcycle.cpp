@@ -124,7 +124,7 @@ private slots:
     MainSession::Board(qPrintable(port))->WithModel([&](sim::BoardModel &m) { m.SetVersionText(version.toStdString()); });
     s.Open(qPrintable(port));
     QVERIFY(s.WaitActive());
-    QTEST(int(s.Main->BoardKind), "kind");
+    QTEST(int(s.Main->Session->BoardKind()), "kind");
     const QString board = QStringLiteral("QVR710+%1-EVAL").arg(family);
     QCOMPARE(s.Text("StaticInfo2"), board + QStringLiteral(" board detected!"));
     QCOMPARE(QApplication::applicationName(), board);
@@ -155,7 +155,7 @@ private slots:
     // Two full cycles later the board is still being detected.
     QTRY_VERIFY_WITH_TIMEOUT(board->ReceivedFrames().size() > 2 * size_t(NewerDriverCycle.size()), 5000);
     QCOMPARE(s.Text("StaticInfo1"), QStringLiteral("Trying to detect the board."));
-    QVERIFY(!s.Main->BoardIdentified);
+    QVERIFY(!s.Main->Session->BoardIdentified);
   }
 
   void silentBoardIsReportedAndRecovers() {
@@ -215,7 +215,7 @@ private slots:
     QTRY_COMPARE(s.Text("StaticXAct1"), QStringLiteral("-1"));
     QTRY_COMPARE(s.Text("StaticVAct2"), QStringLiteral("-2048"));
     QTRY_COMPARE(s.Text("StaticVTarget3"), QStringLiteral("-1"));
-    QCOMPARE(s.Main->ControllerVersionText, QStringLiteral("QVR710 V2.05"));
+    QCOMPARE(s.Main->Session->ControllerVersionText(), QStringLiteral("QVR710 V2.05"));
     board->WithModel([](sim::BoardModel &m) {
       auto &c = m.Controller();
       c.WriteRegister(0, 0, 0);
@@ -285,11 +285,11 @@ private slots:
 
   void registerEditorPagesWidenTheCycle() {
     sim::SimulatedBoard *board = MainSession::Board("SIM1");
-    s.Main->EditorShown = true;
-    s.Main->EditorPage = 0;  // "Motor 1": its registers are read too
+    s.Main->Session->SetEditorShown(true);
+    s.Main->Session->SetEditorPage(0);  // "Motor 1": its registers are read too
     s.Open("SIM1");
     QTRY_VERIFY_WITH_TIMEOUT(board->ReceivedFrames().size() > 80, 8000);
-    s.Main->EditorShown = false;
+    s.Main->Session->SetEditorShown(false);
     const QStringList all = Requests(board);
     const int first = int(all.indexOf("R01", 3));
     QVERIFY(first > 0);
@@ -381,13 +381,13 @@ private slots:
     });
     RecordingGraph graph;
     RecordingLog log;
-    s.Main->GraphHooks = &graph;
-    s.Main->LogHooks = &log;
+    s.Main->Session->SetGraphHooks(&graph);
+    s.Main->Session->SetLogHooks(&log);
     s.Open("SIM1");
     QTRY_VERIFY_WITH_TIMEOUT(log.Lines.size() >= 3, 5000);
     s.Close();
-    s.Main->GraphHooks = nullptr;
-    s.Main->LogHooks = nullptr;
+    s.Main->Session->SetGraphHooks(nullptr);
+    s.Main->Session->SetLogHooks(nullptr);
     // Each cycle gives every motor one sample of each kind and starts one graph sample.
     QVERIFY(graph.Samples >= 3);
     QVERIFY(std::abs(graph.Positions.size() - 3 * graph.Samples) <= 3);
@@ -411,8 +411,8 @@ private slots:
   // value still reaches the log line.
   void errorsInHandlersDoNotStopTheCycle() {
     RecordingLog log;
-    s.Main->LogHooks = &log;
-    PollEntry &entry = s.Main->PollTable[PollRow::MotorRegister(0, ctl::X_ACTUAL)];
+    s.Main->Session->SetLogHooks(&log);
+    PollEntry &entry = s.Main->Session->Entry(PollRow::MotorRegister(0, ctl::X_ACTUAL));
     int calls = 0;
     entry.Handler = [&calls](uint8_t, uint8_t, uint8_t) {
       ++calls;
@@ -421,7 +421,7 @@ private slots:
     s.Open("SIM1");
     QTRY_VERIFY_WITH_TIMEOUT(calls >= 10 && log.Lines.size() >= 5, 5000);
     s.Close();
-    s.Main->LogHooks = nullptr;
+    s.Main->Session->SetLogHooks(nullptr);
     entry.Handler = nullptr;
     QCOMPARE(s.Errors, QStringList{QStringLiteral("handler failed")});
     QCOMPARE(log.Lines.last().split(u';').size(), 3);
@@ -489,14 +489,14 @@ private slots:
     board->SetSilent(false);
     QVERIFY(s.WaitActive());
     QTRY_VERIFY(looksLive());
-    s.Main->PausePolling();  // closed with polling paused
+    s.Main->Session->PausePolling();  // closed with polling paused
     s.Close();
     QVERIFY(!looksLive());
     MainSession::Board("SIM1")->SetSilent(true);
     s.Open("SIM1");
     QTRY_COMPARE_WITH_TIMEOUT(s.Text("StaticInfo1"), QStringLiteral("The board does not respond."), 5000);
     QVERIFY(!looksLive());
-    QCOMPARE(s.Main->BoardKind, uint8_t(0));
+    QCOMPARE(s.Main->Session->BoardKind(), uint8_t(0));
   }
 
   // After a timeout a line that is never quiet (a stray byte every 150 ms) still gets the
@@ -542,22 +542,22 @@ private slots:
       m.Controller().WriteRegister(3, 0, 0xABCDEF);  // SPI telegram, low word
     });
     QLabel telegram, vMin;
-    s.Main->PollTable[49].EditorControl = &telegram;
-    s.Main->EditorShown = true;
-    s.Main->EditorPage = 3;
+    s.Main->Session->Entry(49).EditorControl = &telegram;
+    s.Main->Session->SetEditorShown(true);
+    s.Main->Session->SetEditorPage(3);
     s.Open("SIM1");
     QTRY_COMPARE(telegram.text(), QStringLiteral("ABCDEF"));
     s.Close();
     // Entry 3 (V_MIN) is unsigned: its top bit set is no sign.
     board->WithModel([](sim::BoardModel &m) { m.Controller().WriteRegister(0, 2, 0x7FF); });
-    s.Main->PollTable[3].EditorControl = &vMin;
-    s.Main->EditorPage = 0;
+    s.Main->Session->Entry(3).EditorControl = &vMin;
+    s.Main->Session->SetEditorPage(0);
     s.Open("SIM1");
     QTRY_COMPARE(vMin.text(), QStringLiteral("2047"));
     s.Close();
-    s.Main->EditorShown = false;
-    s.Main->PollTable[49].EditorControl = nullptr;
-    s.Main->PollTable[3].EditorControl = nullptr;
+    s.Main->Session->SetEditorShown(false);
+    s.Main->Session->Entry(49).EditorControl = nullptr;
+    s.Main->Session->Entry(3).EditorControl = nullptr;
   }
 
   void portIndexIsRememberedOnClose() {
