@@ -1,5 +1,6 @@
 #include "Ev710App.h"
 #include <QApplication>
+#include "Ev710Advanced.h"
 #include "Ev710Graphics.h"
 #include "Ev710Logging.h"
 #include "Ev710Main.h"
@@ -30,6 +31,7 @@ void SetUpApplication(QApplication &app) {
 TFormMain *CreateWindows() {
   FormMain = new TFormMain;
   TToolWindows windows;
+  windows.FormAdvanced = new TFormAdvanced(FormMain->Board(), FormMain);
   windows.FormGraphics = new TFormGraphics(FormMain->Board(), FormMain);
   windows.FormWarning = new TFormWarning(FormMain);
   windows.FormQVR533 = new TFormQVR533(FormMain->Board(), FormMain);

@@ -6,7 +6,8 @@
 // With --run as well, motor 1 is sent to a target in RAMP mode, motor 2 runs in VELOCITY
 // mode and motor 3 goes to a target in SOFTMODE; the graphics window shows all four traces,
 // and the pictures are taken while the motors move. The logging window shows a choice of
-// values for motor 1 (it is not started).
+// values for motor 1 (it is not started). The register editor is shown on each of its pages
+// in turn, as TFormAdvanced-<page>.png, after the poll cycle has read that page.
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,6 +20,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
+#include "Ev710Advanced.h"
 #include "Ev710App.h"
 #include "Ev710Guard.h"
 #include "Ev710Main.h"
@@ -79,14 +81,14 @@ void ShowLogChoice(TFormMain &main) {
     if (auto *check = main.findChild<QCheckBox *>(QLatin1String(box))) check->click();
 }
 
-bool SaveWindow(QWidget *w, const QDir &dir) {
+bool SaveWindow(QWidget *w, const QDir &dir, const QString &name = QString()) {
   if (!w->isVisible()) {
     // A window that was never shown still needs its layout for the picture.
     w->ensurePolished();
     if (QLayout *l = w->layout()) l->activate();
     if (!w->testAttribute(Qt::WA_Resized)) w->resize(w->sizeHint());
   }
-  const QString path = dir.filePath(w->objectName() + QStringLiteral(".png"));
+  const QString path = dir.filePath((name.isEmpty() ? w->objectName() : name) + QStringLiteral(".png"));
   if (!w->grab().save(path)) {
     std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
     return false;
@@ -94,6 +96,22 @@ bool SaveWindow(QWidget *w, const QDir &dir) {
   std::printf("%s\n", qPrintable(path));
   return true;
 }
+// The register editor open on each page in turn, each picture after the page's registers
+// have been read.
+bool SaveEditorPages(TFormAdvanced &editor, const QDir &dir) {
+  auto *pages = editor.findChild<QTabWidget *>(QStringLiteral("PageControl"));
+  editor.show();
+  bool ok = true;
+  for (int i = 0; i < pages->count(); ++i) {
+    pages->setCurrentIndex(i);
+    RunEventsFor(LiveValuesWaitMs / 2);
+    ok = SaveWindow(&editor, dir, QStringLiteral("TFormAdvanced-%1").arg(i)) && ok;
+  }
+  editor.close();
+  pages->setCurrentIndex(0);
+  return ok;
+}
+
 // The driver windows are saved page by page, shown with live values, when their board is open.
 const QStringList DriverWindows = {QStringLiteral("TFormQVR533"), QStringLiteral("TFormQVR550")};
 
@@ -176,8 +194,9 @@ int main(int argc, char *argv[]) {
   }
   for (QWidget *w : QApplication::topLevelWidgets())
     if (!w->objectName().isEmpty() && !w->inherits("QMenu") && !DriverWindows.contains(w->objectName()) &&
-        !SaveWindow(w, dir))
+        !qobject_cast<TFormAdvanced *>(w) && !SaveWindow(w, dir))
       rc = 1;
+  if (auto *editor = main->findChild<TFormAdvanced *>(); editor && !SaveEditorPages(*editor, dir)) rc = 1;
   // The driver windows watch motor 1's driver: it runs again, in VELOCITY mode, for their pages.
   if (run) StartMotor(*main, 1, 2, {{"EditVTarget", 900}, {"EditAMax", 20}});
   if (!SaveDriverPages(*main, dir)) rc = 1;
