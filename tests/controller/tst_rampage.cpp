@@ -1,0 +1,291 @@
+// The RAM table page against the simulated board: Read and Write's datagrams, the .705 file
+// through the file dialogs, the waveform, and the manual datagram sender.
+#include <QFileDialog>
+#include <QProgressBar>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include "poll/MainSession.h"
+#include "ControllerRam.h"
+#include "RamTablePage.h"
+#include "SpinEdit.h"
+
+namespace {
+
+// The simulated controller's RAM after power-on, as the page saves it.
+const QByteArray PowerOnFile =
+    "00,01,02,03,04,05,06,07,08,09,0A,0B,0C,0D,0E,0F\r\n"
+    "10,11,12,13,14,15,16,17,18,19,1A,1B,1C,1D,1E,1F\r\n"
+    "20,21,22,23,24,25,26,27,28,29,2A,2B,2C,2D,2E,2F\r\n"
+    "30,31,32,33,34,35,36,37,38,39,3A,3B,3C,3D,3E,3F\r\n"
+    "01,02,04,05,07,08,0A,0C,0D,0F,10,12,13,14,16,17\r\n"
+    "19,1A,1C,1D,1E,20,21,22,24,25,26,27,29,2A,2B,2C\r\n"
+    "2D,2E,2F,30,31,32,33,34,35,36,36,37,38,39,39,3A\r\n"
+    "3A,3B,3C,3C,3D,3D,3D,3E,3E,3E,3E,3F,3F,3F,3F,3F\r\n";
+
+QString Hex(int v, int digits) { return QStringLiteral("%1").arg(v, digits, 16, QLatin1Char('0')).toUpper(); }
+
+}  // namespace
+
+class TestRamPage : public QObject {
+  Q_OBJECT
+  MainSession s;
+  sim::SimulatedBoard *board = nullptr;
+  std::unique_ptr<TRamTablePage> page;
+  QTemporaryDir dir;
+
+  template <class T> T *Child(const char *name) { return page->findChild<T *>(QLatin1String(name)); }
+  QTableWidget *Grid() { return Child<QTableWidget>("StringGridHex"); }
+  QString Cell(int word) { return Grid()->item(word / 16, word % 16)->text(); }
+  QStringList Cells() {
+    QStringList all;
+    for (int word = 0; word < 128; ++word) all << Cell(word);
+    return all;
+  }
+  void Click(const char *button) { QTest::mouseClick(Child<QPushButton>(button), Qt::LeftButton); }
+  QStringList RamRequests() { return Requests(board).filter(QRegularExpression("^[RW][89A-F][0-9A-F]")); }
+  uint32_t RamPair(int pair) {
+    return board->WithModel([=](sim::BoardModel &m) { return m.Controller().ReadRamPair(pair); });
+  }
+  // Clicks `button` and answers the file dialog it opens with `path` (empty: Cancel).
+  void ClickWithFile(const char *button, const QString &path) {
+    QStringList filters;
+    QTimer watch;
+    watch.setInterval(10);
+    connect(&watch, &QTimer::timeout, [&] {
+      auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      watch.stop();
+      filters = dialog->nameFilters();
+      if (path.isEmpty()) return dialog->reject();
+      dialog->selectFile(path);
+      static_cast<QDialog *>(dialog)->accept();  // QFileDialog::accept, which checks the name
+    });
+    watch.start();
+    Click(button);
+    if (!filters.isEmpty())
+      QCOMPARE(filters, (QStringList{"QVR705 Configuration files (*.705)", "All files (*)"}));
+  }
+  QString WriteFile(const QString &name, const QByteArray &content) {
+    QFile file(dir.filePath(name));
+    if (!file.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(file.fileName()));
+    file.write(content);
+    return file.fileName();
+  }
+  QByteArray ReadFile(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  }
+  bool PollingGoesOn() {
+    const size_t before = board->ReceivedFrames().size();
+    return QTest::qWaitFor([&] { return board->ReceivedFrames().size() > before + 3; }, 3000);
+  }
+
+private slots:
+  void initTestCase() {
+    s.Start();
+    board = MainSession::Board("SIM1");
+    QVERIFY(dir.isValid());
+  }
+  void cleanupTestCase() { s.Stop(); }
+  void init() {
+    board->WithModel([](sim::BoardModel &m) {
+      const sim::RamContents ram = sim::PowerOnRam();
+      for (int pair = 0; pair < 64; ++pair) m.Controller().Transfer({uint8_t(0x80 + 2 * pair), 0, uint8_t(ram[pair] >> 8), uint8_t(ram[pair])});
+    });
+    s.OpenFresh("SIM1");
+    page = std::make_unique<TRamTablePage>(s.Access());
+    page->show();
+  }
+  void cleanup() {
+    page.reset();
+    s.CloseChecked();
+  }
+
+  void freshTableIsRefused() {
+    QCOMPARE(Cells(), QStringList(128, QString()));
+    Click("BtnWriteRAM");
+    ClickWithFile("BtnSaveRAM", dir.filePath("never.705"));  // refused before any dialog shows
+    const QString message = "All values in the RAM table must be set\nto two digit hexadecimal values first!";
+    QCOMPARE(s.Errors, (QStringList{message, message}));
+    s.Errors.clear();
+    QVERIFY(RamRequests().isEmpty());
+    QVERIFY(!QFile::exists(dir.filePath("never.705")));
+  }
+
+  void readFillsThePairsInOrder() {
+    board->WithModel([](sim::BoardModel &m) { m.Controller().Transfer({0x80, 0x00, 0x12, 0x34}); });
+    board->ClearReceivedFrames();
+    Click("BtnReadRAM");
+    QStringList reads;
+    for (int pair = 0; pair < 64; ++pair) reads << "R" + Hex(0x81 + 2 * pair, 2);
+    QCOMPARE(RamRequests(), reads);
+    QCOMPARE(Cell(0), QStringLiteral("34"));
+    QCOMPARE(Cell(1), QStringLiteral("12"));
+    QCOMPARE(Cells().mid(2), QString::fromLatin1(PowerOnFile).split(QRegularExpression("[,\r\n]+"), Qt::SkipEmptyParts).mid(2));
+    QCOMPARE(Child<QProgressBar>("ProgressRAMTable")->value(), 127);
+    QVERIFY(PollingGoesOn());
+  }
+
+  void writeSendsEveryPairAndValidatesFirst() {
+    Click("BtnReadRAM");
+    Grid()->item(7, 15)->setText("1");  // word 0x7F: one bad cell
+    board->ClearReceivedFrames();
+    Click("BtnWriteRAM");
+    QCOMPARE(s.Errors.size(), 1);
+    s.Errors.clear();
+    QVERIFY(RamRequests().isEmpty());
+
+    Grid()->item(7, 15)->setText("a5");  // lower case passes
+    Grid()->item(0, 0)->setText("C3");
+    Grid()->item(0, 1)->setText("01");
+    board->ClearReceivedFrames();
+    Click("BtnWriteRAM");
+    const QStringList writes = RamRequests();
+    QCOMPARE(writes.size(), 64);
+    QCOMPARE(writes.first(), QStringLiteral("W80=0001C3"));
+    QCOMPARE(writes[1], QStringLiteral("W82=000302"));
+    QCOMPARE(writes.last(), QStringLiteral("WFE=00A53F"));
+    QCOMPARE(RamPair(63), 0xA53Fu);
+    QVERIFY(PollingGoesOn());
+  }
+
+  // A pair whose reply does not come ends the read with one message: nothing more is asked,
+  // no cell is filled from an older reply, and polling goes on.
+  void readStopsAtAMissingReply() {
+    QTimer silencer;
+    silencer.setInterval(1);
+    connect(&silencer, &QTimer::timeout, [&] {
+      if (RamRequests().size() >= 10) {
+        board->SetSilent(true);
+        silencer.stop();
+      }
+    });
+    board->ClearReceivedFrames();
+    silencer.start();
+    Click("BtnReadRAM");
+    board->SetSilent(false);
+    QCOMPARE(s.Errors, QStringList{"The board does not respond!"});
+    s.Errors.clear();
+    const int asked = int(RamRequests().size());
+    QVERIFY(asked >= 10 && asked < 13);
+    QCOMPARE(Cells().indexOf(QString()), 2 * (asked - 1));  // the unanswered pair stays empty
+    QVERIFY(s.WaitActive());
+    QVERIFY(PollingGoesOn());
+    QCOMPARE(RamRequests().size(), asked);
+  }
+
+  void fileRoundTrip() {
+    const QString loose = WriteFile("loose.705", QByteArray(PowerOnFile).toLower().replace("\r\n", "\n"));
+    ClickWithFile("BtnLoadRAM", loose);
+    QCOMPARE(Cell(0x0A), QStringLiteral("0A"));  // shown in upper case
+    const QString saved = dir.filePath("saved.705");
+    ClickWithFile("BtnSaveRAM", saved);
+    QCOMPARE(ReadFile(saved), PowerOnFile);
+    const QStringList before = Cells();
+    Grid()->item(3, 3)->setText("77");
+    ClickWithFile("BtnLoadRAM", saved);
+    QCOMPARE(Cells(), before);
+    ClickWithFile("BtnLoadRAM", QString());  // Cancel changes nothing
+    QCOMPARE(Cells(), before);
+    QVERIFY(RamRequests().isEmpty());  // files never touch the chip
+  }
+
+  void loadRefusesWhatIsNoTable_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("error");
+    QByteArray wide = PowerOnFile;
+    wide.replace(3 * 16 - 1 + 2, 2, "1FF");  // line 1, field 16
+    QTest::newRow("empty") << QByteArray() << "File load error!\nbad.705 is no RAM table: the file is empty.";
+    QTest::newRow("three digits") << wide
+                                  << "File load error!\nbad.705 is no RAM table: line 1, field 16: \"1FF\" is not two hexadecimal digits.";
+    QTest::newRow("short") << PowerOnFile.left(100)
+                           << "File load error!\nbad.705 is no RAM table: line 2, field 3: \"2\" is not two hexadecimal digits.";
+    QTest::newRow("megabytes") << QByteArray(2 << 20, 'A') << "File load error!\nbad.705 is no RAM table: it has 2097152 bytes.";
+  }
+  void loadRefusesWhatIsNoTable() {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, error);
+    ClickWithFile("BtnLoadRAM", WriteFile("good.705", PowerOnFile));
+    ClickWithFile("BtnLoadRAM", WriteFile("bad.705", content));
+    QCOMPARE(s.Errors, QStringList{error});
+    s.Errors.clear();
+    QCOMPARE(Cells().join(u','), QString::fromLatin1(PowerOnFile).remove('\r').replace('\n', ',').chopped(1));
+  }
+
+  void waveformFillsAndWritesTheMicrostepHalf() {
+    auto *sigma = Child<TFloatSpinEdit>("EditSigma");
+    QCOMPARE(sigma->Value(), -1.0);
+    sigma->SetText("0");
+    Click("BtnShapeCalc");
+    QCOMPARE(Cells().mid(0, 64), QStringList(64, QString()));  // the configuration half is left alone
+    QCOMPARE(Cells().mid(64, 8), (QStringList{"00", "02", "03", "05", "06", "08", "09", "0B"}));
+    QCOMPARE(Cell(127), QStringLiteral("3F"));
+    QVERIFY(RamRequests().isEmpty());
+
+    sigma->SetText("0.5");
+    board->ClearReceivedFrames();
+    Click("BtnShapeCW");
+    QCOMPARE(Cell(127), QStringLiteral("36"));
+    const QStringList writes = RamRequests();
+    QCOMPARE(writes.size(), 32);
+    QCOMPARE(writes.first(), QStringLiteral("WC0=000100"));
+    QCOMPARE(writes.last(), QStringLiteral("WFE=003636"));
+    QCOMPARE(RamPair(33), 0x0403u);
+    QCOMPARE(Child<QProgressBar>("ProgressRAMTable")->value(), 127);
+    QVERIFY(PollingGoesOn());
+
+    sigma->SetText("-");  // no number: a clear refusal, nothing sent
+    board->ClearReceivedFrames();
+    Click("BtnShapeCW");
+    QCOMPARE(s.Errors.size(), 1);
+    s.Errors.clear();
+    QVERIFY(RamRequests().isEmpty());
+  }
+
+  void typedHexDigits() {
+    QTableWidget *grid = Grid();
+    grid->setFocus();
+    grid->setCurrentCell(2, 5);
+    QTest::keyClicks(grid, "g7z");
+    auto *editor = grid->findChild<QLineEdit *>();
+    QVERIFY(editor);
+    QTest::keyClicks(editor, "ea");
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCOMPARE(Cell(0x25), QStringLiteral("7E"));
+
+    auto *edit = Child<QLineEdit>("EditSPIMan2");
+    edit->clear();
+    QTest::keyClicks(edit, "x-bq3");
+    QCOMPARE(edit->text(), QStringLiteral("B3"));
+  }
+
+  void manualSenderShowsTheReply() {
+    board->WithModel([](sim::BoardModel &m) { m.Controller().WriteRegister(0, 0, 0x123456); });
+    const QList<QPair<QStringList, QString>> cases = {
+        {{"01", "00", "00", "00"}, "R01"},                 // motor 1 X_TARGET
+        {{"73", "00", "00", "00"}, "R73"},                 // chip type and revision
+        {{"82", "00", "BE", "EF"}, "W82=00BEEF"}};         // a RAM pair, sent as typed
+    const QStringList replies[] = {{"12", "34", "56"}, {"71", "02", "05"}, {"00", "BE", "EF"}};
+    for (int i = 0; i < cases.size(); ++i) {
+      for (int e = 0; e < 4; ++e) Child<QLineEdit>(qPrintable(QStringLiteral("EditSPIMan%1").arg(e + 1)))->setText(cases[i].first[e]);
+      board->ClearReceivedFrames();
+      Click("BtnSendSPIMan");
+      QVERIFY(Requests(board).contains(cases[i].second));
+      QStringList shown;
+      for (int e = 2; e <= 4; ++e) shown << Child<QLabel>(qPrintable(QStringLiteral("StaticSPIMan%1").arg(e)))->text();
+      QCOMPARE(shown, replies[i]);
+      QCOMPARE(Child<QLabel>("StaticSPIMan1")->text().size(), 2);
+    }
+    Child<QLineEdit>("EditSPIMan4")->clear();  // no number: refused, polling goes on
+    board->ClearReceivedFrames();
+    Click("BtnSendSPIMan");
+    QCOMPARE(s.Errors, QStringList{"'' is not a valid hexadecimal number."});
+    s.Errors.clear();
+    QVERIFY(PollingGoesOn());
+    QVERIFY(!Requests(board).filter(QRegularExpression("^R01|^R73")).size());
+  }
+};
+
+QTEST_MAIN(TestRamPage)
+#include "tst_rampage.moc"
