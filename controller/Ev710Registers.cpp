@@ -2,6 +2,8 @@
 
 #include "Ev710Utils.h"
 
+namespace ctl {
+
 namespace {
 
 uint8_t Byte(int v) { return static_cast<uint8_t>(v & 0xFF); }
@@ -245,3 +247,5 @@ QString ValueText(int value, int format) {
   const int raw = static_cast<int>(static_cast<uint32_t>(value) & LowBits(width));
   return QString::number(SignExtend(raw, format));
 }
+
+}  // namespace ctl

@@ -8,6 +8,10 @@
 #include <array>
 #include <cstdint>
 
+// Register and field names live in namespace ctl (the motion controller), apart from the
+// driver chips' names.
+namespace ctl {
+
 using DataBytes = std::array<uint8_t, 3>;  // b1 = bits 23..16, b2 = bits 15..8, b3 = bits 7..0
 
 // ---- Register sets and indices ---------------------------------------------------------------
@@ -226,3 +230,5 @@ extern const std::array<const char *, 4> PosCompSelTexts;       // "0 - Motor 1"
 extern const std::array<const char *, 6> RefSwitchCaptions;     // "Right 1", "Left 1", ...
 
 enum RampMode { RampModeRamp = 0, RampModeSoft = 1, RampModeVelocity = 2, RampModeHold = 3 };
+
+}  // namespace ctl

@@ -3,6 +3,8 @@
 #include <QtTest>
 
 #include "Ev710Registers.h"
+
+using namespace ctl;
 #include "Ev710Utils.h"
 
 namespace {
