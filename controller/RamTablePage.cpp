@@ -127,8 +127,8 @@ void TRamTablePage::ShowProgress(int pairsDone, int step) {
 void TRamTablePage::WritePairs(const RamWords &words, int first, int count, int step) {
   ProgressRAMTable->setValue(0);
   for (int pair = first; pair < first + count; ++pair) {
-    const DataBytes data = ComposeRamPair({words[2 * pair], words[2 * pair + 1]});
-    Board.TransferDatagram(RamPairAddress(pair, false), data[0], data[1], data[2]);
+    const ctl::DataBytes data = ctl::ComposeRamPair({words[2 * pair], words[2 * pair + 1]});
+    Board.TransferDatagram(ctl::RamPairAddress(pair, false), data[0], data[1], data[2]);
     ShowProgress(pair - first + 1, step);
   }
 }
@@ -138,9 +138,9 @@ void TRamTablePage::BtnReadRAMClick() {
   TPollingPause pause(Board);
   ProgressRAMTable->setValue(0);
   for (int pair = 0; pair < RamPairCount; ++pair) {
-    Board.TransferDatagram(RamPairAddress(pair, true), 0, 0, 0);
+    Board.TransferDatagram(ctl::RamPairAddress(pair, true), 0, 0, 0);
     const auto &reply = Board.ReplyValue();
-    const RamPair words = DecodeRamPair(reply[1], reply[2], reply[3]);
+    const ctl::RamPair words = ctl::DecodeRamPair(reply[1], reply[2], reply[3]);
     SetCellText(2 * pair, RamWordText(words.EvenWord));
     SetCellText(2 * pair + 1, RamWordText(words.OddWord));
     ShowProgress(pair + 1, 2);
