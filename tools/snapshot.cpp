@@ -17,6 +17,7 @@
 #include "Ev710Guard.h"
 #include "Ev710Main.h"
 #include "Ev710Warn.h"
+#include "RamTablePage.h"
 #include "SpinEdit.h"
 
 namespace {
@@ -68,6 +69,19 @@ bool SaveWindow(QWidget *w, const QDir &dir) {
   std::printf("%s\n", qPrintable(path));
   return true;
 }
+// The register editor's RAM page in a window of its own, after a read of the board's RAM
+// (RamTablePage-read.png) and after a waveform calculation with sigma 0.5 (RamTablePage-shape.png).
+bool SaveRamPage(TBoardAccess &board, const QDir &dir) {
+  TRamTablePage page(board);
+  page.show();
+  page.findChild<QPushButton *>(QStringLiteral("BtnReadRAM"))->click();
+  page.setObjectName(QStringLiteral("RamTablePage-read"));
+  bool ok = SaveWindow(&page, dir);
+  page.findChild<TFloatSpinEdit *>(QStringLiteral("EditSigma"))->SetValue(0.5);
+  page.findChild<QPushButton *>(QStringLiteral("BtnShapeCalc"))->click();
+  page.setObjectName(QStringLiteral("RamTablePage-shape"));
+  return SaveWindow(&page, dir) && ok;
+}
 }  // namespace
 
 int main(int argc, char *argv[]) {
@@ -114,6 +128,7 @@ int main(int argc, char *argv[]) {
   }
   for (QWidget *w : QApplication::topLevelWidgets())
     if (!w->objectName().isEmpty() && !w->inherits("QMenu") && !SaveWindow(w, dir)) rc = 1;
+  if (args.size() >= 3 && !SaveRamPage(main->Board(), dir)) rc = 1;
   main->close();
   DestroyWindows();
   SetGuardErrorSink({});
