@@ -1,32 +1,37 @@
 #include "Ev710App.h"
 #include <QApplication>
-#include <QLocale>
 #include "Ev710Main.h"
 #include "Ev710Warn.h"
 #include "Hint95.h"
+#include "SimulatedBoard.h"
+#include "async32.h"
 
+namespace {
 TFormMain *FormMain = nullptr;
-TFormWarning *FormWarning = nullptr;
+}  // namespace
 
 void SetUpApplication(QApplication &app) {
   app.setApplicationName(TFormMain::DesignCaption);
-  QLocale::setDefault(QLocale::c());  // "." decimal and "," thousands separator, whatever the system says
   THint95::InstallApplicationStyle();
+  // The port names SIM1..SIM3 open the built-in simulated boards.
+  SetDeviceResolver([](const QString &name) {
+    const sim::SimulatedBoard *board = sim::SimulatedBoardNamed(name.toStdString());
+    return board ? QString::fromStdString(board->DevicePath()) : QString();
+  });
 }
 
-// The windows in their start-up order; the later tool windows take their places here as they
-// are built. Each runs its creation at once; only the main window is shown (by the caller).
+// The windows in their start-up order, each running its creation at once; only the main window
+// is shown (by the caller). The main window owns every other window, so closing it ends the
+// program whichever tool windows are open.
 TFormMain *CreateWindows() {
   FormMain = new TFormMain;
-  FormWarning = new TFormWarning(FormMain);
   TToolWindows windows;
-  windows.FormWarning = FormWarning;
+  windows.FormWarning = new TFormWarning(FormMain);
   FormMain->SetToolWindows(windows);
   return FormMain;
 }
 
 void DestroyWindows() {
-  delete FormMain;  // owns the dialog
+  delete FormMain;
   FormMain = nullptr;
-  FormWarning = nullptr;
 }

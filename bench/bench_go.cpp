@@ -54,7 +54,7 @@ Press PressGo(bench::Session &s, int target) {
   s.Board->ClearReceivedFrames();
   QElapsedTimer clock;
   std::vector<double> replies;  // ms after the click
-  const auto rx = QObject::connect(s.Main->Comm32, &TComm32::OnRxChar, [&](int count) {
+  const auto rx = QObject::connect(s.Main->Session->Comm32, &TComm32::OnRxChar, [&](int count) {
     if (count == 9) replies.push_back(clock.nsecsElapsed() / 1e6);
   });
   // A warning dialog would wait for an answer: abort it rather than hang, and say so.

@@ -30,7 +30,7 @@ struct PollFigures {
 PollFigures MeasurePolling(bench::Session &s, int ms) {
   PollFigures f;
   long rxEvents = 0;
-  const auto counter = QObject::connect(s.Main->Comm32, &TComm32::OnRxChar, [&rxEvents](int) { ++rxEvents; });
+  const auto counter = QObject::connect(s.Main->Session->Comm32, &TComm32::OnRxChar, [&rxEvents](int) { ++rxEvents; });
   s.Board->ClearReceivedFrames();
   const uint64_t answered = s.Board->RequestsAnswered();
   const double cpu = bench::ProcessCpuSeconds(), gui = bench::ThisThreadCpuSeconds();
@@ -82,17 +82,17 @@ void Print(const char *name, const PollFigures &f, bool paced) {
 class ExchangeProbe : public QObject {
 public:
   explicit ExchangeProbe(bench::Session &s) : s_(s) {
-    s_.Main->Comm32->installEventFilter(this);
-    s_.Main->installEventFilter(this);
-    rx_ = connect(s_.Main->Comm32, &TComm32::OnRxChar, this, [this](int count) {
+    s_.Main->Session->Comm32->installEventFilter(this);
+    s_.Main->Session->installEventFilter(this);
+    rx_ = connect(s_.Main->Session->Comm32, &TComm32::OnRxChar, this, [this](int count) {
       if (count == 9) replyDone_ = Now();
       else if (count < 9) partialEvents_++;
     });
   }
   ~ExchangeProbe() override {
     disconnect(rx_);
-    s_.Main->Comm32->removeEventFilter(this);
-    s_.Main->removeEventFilter(this);
+    s_.Main->Session->Comm32->removeEventFilter(this);
+    s_.Main->Session->removeEventFilter(this);
   }
 
   void Print() const {
@@ -106,9 +106,9 @@ public:
 
 protected:
   bool eventFilter(QObject *o, QEvent *e) override {
-    if (o == s_.Main->Comm32 && e->type() >= QEvent::User) {
+    if (o == s_.Main->Session->Comm32 && e->type() >= QEvent::User) {
       handOff_ = Now();
-    } else if (o == s_.Main && int(e->type()) == TFormMain::PollMessage && replyDone_ > 0) {
+    } else if (o == s_.Main->Session && int(e->type()) == TBoardSession::PollMessage && replyDone_ > 0) {
       const double sent = Now();
       receive_.push_back(replyDone_ - handOff_);
       queued_.push_back(sent - replyDone_);

@@ -1,6 +1,5 @@
 #include "async32.h"
 
-#include "SimulatedBoard.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -190,6 +189,7 @@ struct TCustomComm32::Private {
   char evtChar = 0;
   bool softRts = false;  // RTS raised by Write, lowered by the event thread once output drained
   bool rtsRaised = false;
+  uint64_t writes = 0;   // counts Write calls, so a drain can tell that more bytes followed
   unsigned errors = 0;
   bool stop = false;
   uint64_t generation = 0, posted = 0, taken = 0, done = 0;
@@ -251,10 +251,17 @@ struct TCustomComm32::Private {
     return true;
   }
 
-  void LowerRtsIfDrainedLocked() {
+  // RTS comes down once the last byte has left the transmitter, not when the kernel's queue
+  // first reads empty (the UART may still be shifting bytes out). tcdrain waits for that, for
+  // at most the line time of one write; it runs without the lock so Write never waits for it.
+  // Close discards the output first, which ends a drain in progress.
+  void LowerRtsWhenSent(std::unique_lock<std::mutex> &lock) {
     if (!softRts || !rtsRaised || !output.empty()) return;
-    int queued = 0;
-    if (ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0) return;
+    const uint64_t writesBefore = writes;
+    lock.unlock();
+    const bool drained = tcdrain(fd) == 0;
+    lock.lock();
+    if (!drained || writes != writesBefore || !rtsRaised) return;  // a new write keeps RTS up
     ModemBits(fd, TIOCMBIC, TIOCM_RTS);
     rtsRaised = false;
   }
@@ -414,10 +421,10 @@ private:
     bool gone = (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
     TC32EventType mask = 0;
     {
-      std::lock_guard lock(d_.m);
+      std::unique_lock lock(d_.m);
       if (revents & (POLLIN | POLLHUP | POLLERR)) mask = d_.ReceiveLocked(gone);
       if (!gone && !d_.SendPendingLocked()) gone = true;
-      if (!gone) d_.LowerRtsIfDrainedLocked();
+      if (!gone) d_.LowerRtsWhenSent(lock);
     }
     if (mask && !HandOff(mask)) return false;
     if (!gone) return true;
@@ -460,13 +467,22 @@ TCustomComm32::TCustomComm32(QObject *parent) : QObject(parent), d(std::make_uni
 
 TCustomComm32::~TCustomComm32() { Close(); }
 
+namespace {
+TDeviceResolver &Resolver() {
+  static TDeviceResolver resolver;
+  return resolver;
+}
+}  // namespace
+
+void SetDeviceResolver(TDeviceResolver resolver) { Resolver() = std::move(resolver); }
+
 QString TCustomComm32::DevicePath() const {
-  QString name = DeviceName;
-  if (name.startsWith(QLatin1String("\\\\.\\"))) name.remove(0, 4);
-  if (name.startsWith(QLatin1Char('/'))) return name;
-  if (auto *board = sim::SimulatedBoardNamed(name.toStdString()))
-    return QString::fromStdString(board->DevicePath());
-  return QStringLiteral("/dev/") + name;
+  if (DeviceName.startsWith(QLatin1Char('/'))) return DeviceName;
+  if (Resolver()) {
+    const QString path = Resolver()(DeviceName);
+    if (!path.isEmpty()) return path;
+  }
+  return QStringLiteral("/dev/") + DeviceName;
 }
 
 void TCustomComm32::Open() {
@@ -511,6 +527,7 @@ void TCustomComm32::Close() {
       std::lock_guard lock(d->m);
       d->stop = true;
     }
+    if (d->fd >= 0) tcflush(d->fd, TCOFLUSH);  // ends a drain the thread may be waiting in
     d->handedOff.notify_all();
     d->Wake();
     d->thread.reset();  // joins; a hand-off in flight returns at once
@@ -559,6 +576,7 @@ int TCustomComm32::Write(const void *Buffer, int Count) {
   std::lock_guard lock(d->m);
   if (!d->SendPendingLocked()) return -1;
   if (!d->output.empty()) return 0;  // the previous write is still going out: drop this one
+  ++d->writes;
   if (d->softRts && !d->rtsRaised) {
     ModemBits(d->fd, TIOCMBIS, TIOCM_RTS);
     d->rtsRaised = true;

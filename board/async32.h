@@ -2,13 +2,14 @@
 // TComm32: the serial port component of the board link, on POSIX termios.
 // Open/Close/Write/Read/queue counts run on the GUI thread; an event thread (TC32Thread) waits
 // for line events and hands each one synchronously to the GUI thread, where the signals below
-// are emitted. Device names "\\.\NAME" and "NAME" open /dev/NAME, SIM1..SIM3 a simulated board,
-// and a name that starts with "/" is taken as a path.
+// are emitted. A device name that starts with "/" is taken as a path; any other name goes
+// through the device resolver (SetDeviceResolver), and where that knows none, means /dev/NAME.
 // A device that disappears while open (unplugged, hung up) is looked for again under the same
 // path until it is back; Enabled() stays true meanwhile, Write() returns -1 and the queues are 0.
 #include <QObject>
 #include <QString>
 #include <atomic>
+#include <functional>
 #include <memory>
 
 enum TBaudRate {
@@ -29,6 +30,11 @@ using TC32EventType = unsigned;  // set of TC32EventState bits
 constexpr TC32EventType AllC32Events = 511;
 
 int BaudRateBits(TBaudRate rate);  // the bit rate a TBaudRate names
+
+// Turns a port name into the device path to open. The application installs one that knows its
+// simulated boards; unset, or where it answers an empty text, NAME means /dev/NAME.
+using TDeviceResolver = std::function<QString(const QString &Name)>;
+void SetDeviceResolver(TDeviceResolver resolver);
 
 class TC32Thread;
 

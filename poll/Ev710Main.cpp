@@ -3,16 +3,16 @@
 #include "Ev710Main.h"
 #include <QLayout>
 #include <QLocale>
+#include <QShortcut>
 #include "Ev710Guard.h"
 #include "Ev710Version.h"
 #include "Hint95.h"
 #include "LedLittle.h"
 #include "SpinEdit.h"
-#include "async32.h"
 
 const QString TFormMain::DesignCaption = QStringLiteral("QVR710+QVR5xx-EVAL");
 
-TFormMain::TFormMain(QWidget *parent) : QWidget(parent), Comm32(new TComm32(this)) {
+TFormMain::TFormMain(QWidget *parent) : QWidget(parent), Session(new TBoardSession(this)) {
   setupUi(this);
   Hint95 = new THint95(this, 200);
   SetEditRanges();
@@ -27,13 +27,14 @@ void TFormMain::FormCreate() {
   FixWindowSize();
   QLocale::setDefault(QLocale::c());  // "." as decimal and "," as thousands separator
   InitPortList();
-  InitPollState();
+  ConnectSession();
   SetInitialControlStates();
   for (QComboBox *ramp : {CbRampMode1, CbRampMode2, CbRampMode3}) ramp->setCurrentIndex(0);
   CbRampMode1Change();
   CbRampMode2Change();
   CbRampMode3Change();
   RegisterPollControls();
+  MarkValuesStale();
 }
 
 // No maximise button, and the window keeps the size its layout gives it. The buttons that
@@ -54,9 +55,6 @@ void TFormMain::SetInitialControlStates() {
   for (QWidget *w : std::initializer_list<QWidget *>{BtnClose, BtnCmd705, BtnStop1, BtnStop2, BtnStop3, BtnGo1,
                                                       BtnGo2, BtnGo3, BtnStopAll, BtnGoAll, BtnGraphics})
     w->setEnabled(false);
-  for (TLedLittle *led : {LedXReached1, LedReference1, LedXReached2, LedReference2, LedXReached3, LedReference3,
-                          LedCoverWaiting, LedInterrupt})
-    led->SetLedColor(lcDarkCyan);
   ShowNoPortTexts();
 }
 
@@ -85,7 +83,7 @@ void TFormMain::SetEditRanges() {
     int Min, Max;
   };
   static constexpr Range ranges[] = {
-      {&TMotorEdits::XTarget, -8388608, 8388607}, {&TMotorEdits::VTarget, -8388608, 8388607},
+      {&TMotorEdits::XTarget, -8388608, 8388607}, {&TMotorEdits::VTarget, -2048, 2047},
       {&TMotorEdits::VMin, 0, 2047},              {&TMotorEdits::VMax, 0, 2047},
       {&TMotorEdits::AMax, 0, 2047},              {&TMotorEdits::VActual, -2047, 2047},
   };
@@ -96,6 +94,8 @@ void TFormMain::SetEditRanges() {
       (edits.*r.Edit)->SetMaxValue(r.Max);
     }
   }
+  // V_TARGET holds 12 bits; motor 3's register takes -2047..2047.
+  EditVTarget3->SetMinValue(-2047);
 }
 
 // Enables the edits (and their labels) that the selected ramp mode uses; no selection
@@ -161,4 +161,11 @@ void TFormMain::ConnectHandlers() {
   };
   for (const auto &[combo, handler] : rampModes)
     connect(combo, &QComboBox::currentIndexChanged, this, Guarded(this, [this, handler = handler] { (this->*handler)(); }));
+
+  // Esc stops all motors from anywhere in the window, as "All Stop" does.
+  auto *stopKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(stopKey, &QShortcut::activated, this, Guarded(this, [this] {
+            if (BtnStopAll->isEnabled()) BtnStopAllClick();
+          }));
+  BtnStopAll->setToolTip(BtnStopAll->toolTip() + QStringLiteral("\nEsc does the same anywhere in this window."));
 }

@@ -4,60 +4,58 @@
 #include <cstdlib>
 #include "Ev710Main.h"
 #include "Ev710Warn.h"
+#include "Ev710Registers.h"
 #include "MotionMath.h"
 #include "SpinEdit.h"
 
-namespace {
-// Write address bytes of motor 1's registers; motor m adds 0x20 * m, a read adds 1.
-constexpr uint8_t RegXTarget = 0x00, RegVMin = 0x04, RegVMax = 0x06, RegVTarget = 0x08,
-                  RegVActual = 0x0A, RegAMax = 0x0C, RegPMulPDiv = 0x12, RegRampMode = 0x14,
-                  RegDividers = 0x18;
-constexpr uint8_t ReadFlag = 1;
-constexpr int RampModeVelocity = 2, RampModeHold = 3;
-
-uint8_t Byte(int v, int shift) { return uint8_t((v >> shift) & 0xFF); }
-}  // namespace
+using namespace ctl;
 
 int TFormMain::MotorOf(QObject *Sender, QObject *button2, QObject *button3) {
   return Sender == button2 ? 1 : Sender == button3 ? 2 : 0;
 }
 
-// Writes a register with the low 24 bits of v (two's complement), most significant first.
-void TFormMain::WriteRegister24(uint8_t address, int v) {
-  TransferDatagram(address, Byte(v, 16), Byte(v, 8), Byte(v, 0));
+// Motors count 0..2 here and 1..3 in the register map.
+void TFormMain::WriteMotorRegister(int motor, int index, const DataBytes &data) {
+  Session->TransferDatagram(MotorRegisterAddress(motor + 1, index, false), data[0], data[1], data[2]);
 }
 
-// Writes a register with data bytes 0, bits 15..8, bits 7..0 of v.
-void TFormMain::WriteRegister16(uint8_t address, int v) { TransferDatagram(address, 0, Byte(v, 8), Byte(v, 0)); }
+DataBytes TFormMain::ReadMotorRegister(int motor, int index) {
+  Session->TransferDatagram(MotorRegisterAddress(motor + 1, index, true), 0, 0, 0);
+  const auto &reply = Session->ReplyValue();
+  return {reply[1], reply[2], reply[3]};
+}
 
-// Reads the ramp mode register and writes it back with only its low byte replaced.
-void TFormMain::WriteRampMode(uint8_t motorBits, int mode) {
-  TransferDatagram(RegRampMode + motorBits + ReadFlag, 0, 0, 0);
-  TransferDatagram(RegRampMode + motorBits, ReplyValue[1], ReplyValue[2], uint8_t(mode));
+// Reads the ramp mode register and writes it back with only the ramp mode replaced.
+void TFormMain::WriteRampMode(int motor, int mode) {
+  const DataBytes old = ReadMotorRegister(motor, REF_CONF_RAMP_MODE);
+  WriteMotorRegister(motor, REF_CONF_RAMP_MODE, {old[0], old[1], uint8_t(mode)});
 }
 
 void TFormMain::BtnGo1Click(QObject *Sender) {
-  PausePolling();
-  GoMotor(MotorOf(Sender, BtnGo2, BtnGo3));
-  ResumePolling();
+  const int motor = MotorOf(Sender, BtnGo2, BtnGo3);
+  const TMotion motion = ReadMotion(motor);
+  TPollingPause pause(Board());
+  GoMotor(motor, motion);
 }
 
 void TFormMain::BtnStop1Click(QObject *Sender) {
-  PausePolling();
+  TPollingPause pause(Board());
   StopMotor(MotorOf(Sender, BtnStop2, BtnStop3));
-  ResumePolling();
 }
 
+// Every motor's edits are checked before the first motor starts.
 void TFormMain::BtnGoAllClick() {
-  PausePolling();
-  for (QObject *button : {BtnGo1, BtnGo2, BtnGo3}) BtnGo1Click(button);
-  ResumePolling();
+  const std::array<TMotion, 3> motions = {ReadMotion(0), ReadMotion(1), ReadMotion(2)};
+  TPollingPause pause(Board());
+  for (int motor = 0; motor < 3; ++motor) {
+    TPollingPause single(Board());
+    GoMotor(motor, motions[size_t(motor)]);
+  }
 }
 
 void TFormMain::BtnStopAllClick() {
-  PausePolling();
+  TPollingPause pause(Board());
   for (QObject *button : {BtnStop1, BtnStop2, BtnStop3}) BtnStop1Click(button);
-  ResumePolling();
 }
 
 // Asks through the warning dialog whether to start with an acceleration below the limit.
@@ -70,42 +68,53 @@ bool TFormMain::AccelerationAccepted(int aMax, int rampDiv, int pulseDiv) {
   return warning->NotifyChecked() || warning->exec() == QDialog::Accepted;
 }
 
-void TFormMain::GoMotor(int motor) {
+// The values the motor's ramp mode uses, as its edits show them (see TSpinEdit::CheckedValue).
+TFormMain::TMotion TFormMain::ReadMotion(int motor) {
   const TMotorEdits e = MotorEdits(motor);
-  const uint8_t motorBits = uint8_t(0x20 * motor);
-  const int aMax = e.AMax->Value(), vMax = e.VMax->Value(), vMin = e.VMin->Value();
-  const int vTarget = e.VTarget->Value(), xTarget = e.XTarget->Value(), vActual = e.VActual->Value();
-  const int mode = e.RampMode->currentIndex();
+  TMotion m;
+  m.Mode = e.RampMode->currentIndex();
+  if (m.Mode != RampModeHold) m.AMax = e.AMax->CheckedValue();
+  if (m.Mode == RampModeRamp || m.Mode == RampModeSoft) {
+    m.VMax = e.VMax->CheckedValue();
+    m.VMin = e.VMin->CheckedValue();
+    m.XTarget = e.XTarget->CheckedValue();
+  }
+  if (m.Mode == RampModeVelocity) m.VTarget = e.VTarget->CheckedValue();
+  if (m.Mode == RampModeHold) m.VActual = e.VActual->CheckedValue();
+  return m;
+}
+
+void TFormMain::GoMotor(int motor, const TMotion &m) {
+  const bool positioning = m.Mode == RampModeRamp || m.Mode == RampModeSoft;
   bool proceed = false;
-  if (mode < RampModeVelocity) {
-    TransferDatagram(RegDividers + motorBits + ReadFlag, 0, 0, 0);
-    const int rampDiv = ReplyValue[2] & 0xF, pulseDiv = ReplyValue[2] >> 4;
-    proceed = AccelerationAccepted(aMax, rampDiv, pulseDiv);
+  if (positioning) {
+    const DataBytes d = ReadMotorRegister(motor, DIVIDERS);
+    const RegDividers dividers = DecodeDividers(d[0], d[1], d[2]);
+    proceed = AccelerationAccepted(m.AMax, dividers.RAMPDIV, dividers.PULSDIV);
     if (proceed) {
-      const PMulPDiv p = ComputePMulPDiv(aMax, rampDiv, pulseDiv);
-      TransferDatagram(RegPMulPDiv + motorBits, 0, uint8_t(p.PMul), uint8_t(p.PDiv));
+      WriteMotorRegister(motor, P_MUL_P_DIV, ComposePMulPDiv(ComputePMulPDiv(m.AMax, dividers.RAMPDIV, dividers.PULSDIV)));
     }
   }
-  WriteRampMode(motorBits, mode);
-  if (mode < RampModeVelocity && proceed) {
-    WriteRegister24(RegAMax + motorBits, aMax);
-    WriteRegister16(RegVMax + motorBits, vMax);
-    WriteRegister16(RegVMin + motorBits, vMin);
-    WriteRegister24(RegXTarget + motorBits, xTarget);
-  } else if (mode == RampModeVelocity) {
-    WriteRegister24(RegAMax + motorBits, aMax);
-    WriteRegister16(RegVMax + motorBits, std::abs(vTarget));
-    WriteRegister16(RegVTarget + motorBits, vTarget);
-  } else if (mode == RampModeHold) {
-    WriteRegister16(RegVActual + motorBits, vActual);
+  WriteRampMode(motor, m.Mode);
+  if (positioning && proceed) {
+    WriteMotorRegister(motor, A_MAX, ComposeMotorValue(A_MAX, m.AMax));
+    WriteMotorRegister(motor, V_MAX, ComposeMotorValue(V_MAX, m.VMax));
+    WriteMotorRegister(motor, V_MIN, ComposeMotorValue(V_MIN, m.VMin));
+    WriteMotorRegister(motor, X_TARGET, ComposeMotorValue(X_TARGET, m.XTarget));
+  } else if (m.Mode == RampModeVelocity) {
+    WriteMotorRegister(motor, A_MAX, ComposeMotorValue(A_MAX, m.AMax));
+    // V_MAX holds 0..2047: a target of -2048 runs at the highest speed V_MAX allows.
+    WriteMotorRegister(motor, V_MAX, ComposeMotorValue(V_MAX, std::min(std::abs(m.VTarget), 2047)));
+    WriteMotorRegister(motor, V_TARGET, ComposeMotorValue(V_TARGET, m.VTarget));
+  } else if (m.Mode == RampModeHold) {
+    WriteMotorRegister(motor, V_ACTUAL, ComposeMotorValue(V_ACTUAL, m.VActual));
   }
 }
 
 void TFormMain::StopMotor(int motor) {
-  const uint8_t motorBits = uint8_t(0x20 * motor);
-  WriteRampMode(motorBits, RampModeVelocity);
-  TransferDatagram(RegVTarget + motorBits, 0, 0, 0);
-  TransferDatagram(RegVActual + motorBits, 0, 0, 0);
+  WriteRampMode(motor, RampModeVelocity);
+  WriteMotorRegister(motor, V_TARGET, {0, 0, 0});
+  WriteMotorRegister(motor, V_ACTUAL, {0, 0, 0});
 }
 
 TFormMain::TMotorEdits TFormMain::MotorEdits(int motor) const {
@@ -135,6 +144,6 @@ void TFormMain::BtnQVR515Click() { ShowToolWindow(Windows.FormQVR51x); }
 void TFormMain::BtnQVR550Click() { ShowToolWindow(Windows.FormQVR550); }
 void TFormMain::BtnQVR730Click() { ShowToolWindow(Windows.FormQVR730); }
 void TFormMain::BtnBoardClick() {
-  if (BoardKind == 1) ShowToolWindow(Windows.FormBoard);
-  else if (BoardKind == 2) ShowToolWindow(Windows.FormBoard51x);
+  if (Session->BoardKind() == 1) ShowToolWindow(Windows.FormBoard);
+  else if (Session->BoardKind() == 2) ShowToolWindow(Windows.FormBoard51x);
 }

@@ -1,10 +1,10 @@
 #include "MotionMath.h"
 #include <cmath>
 
-PMulPDiv ComputePMulPDiv(int AMax, int RampDiv, int PulseDiv) {
+ctl::RegPMulPDiv ComputePMulPDiv(int AMax, int RampDiv, int PulseDiv) {
   const double m = AMax / (128.0 * std::ldexp(1.0, RampDiv - PulseDiv)) * 0.95;
   double best = -1.0;
-  PMulPDiv result;
+  ctl::RegPMulPDiv result;
   for (int i = 0; i <= 13; ++i) {
     const double scale = std::ldexp(1.0, i + 3);
     const double product = std::trunc(scale * m);

@@ -1,6 +1,6 @@
 #pragma once
 // What the poll cycle feeds besides the main window: the graphics window's samples and the
-// data log's line. The windows that implement these come later; the cycle calls whatever is set.
+// data log's line. The cycle calls whatever hooks are set (TBoardAccess::SetGraphHooks/SetLogHooks).
 #include <QString>
 #include <cstdint>
 

@@ -1,17 +1,12 @@
 #include "PollTable.h"
+#include "Ev710Registers.h"
 
 namespace {
 
-// Sign-bit position or display form of motor register r.
-int MotorRegisterFormat(int r) {
-  switch (r) {
-    case 0: case 1: case 14: return 23;  // X_TARGET, X_ACTUAL, X_LATCHED
-    case 4: case 5: case 7: return 11;   // V_TARGET, V_ACTUAL, A_ACTUAL
-    default: return 0;
-  }
+// Motor registers every cycle reads; the others only while the editor shows their motor's page.
+bool MotorRegisterAlwaysPolled(int r) {
+  return r == ctl::X_TARGET || r == ctl::X_ACTUAL || r == ctl::V_TARGET || r == ctl::V_ACTUAL || r == ctl::A_ACTUAL;
 }
-
-bool MotorRegisterAlwaysPolled(int r) { return r == 0 || r == 1 || r == 4 || r == 5 || r == 7; }
 
 void Set(PollEntry &e, uint8_t datagram, int format, int pageFilter) {
   e.Datagram = datagram;
@@ -19,28 +14,37 @@ void Set(PollEntry &e, uint8_t datagram, int format, int pageFilter) {
   e.PageFilter = pageFilter;
 }
 
+// Editor pages of the global registers.
+constexpr int GlobalPage = 3, SpecialPage = 4;
+constexpr int NeverByAdvance = 255;
+
 }  // namespace
 
 TPollTable InitialPollTable() {
+  using namespace ctl;
   TPollTable t;
-  Set(t[0], 0x73, 0, -1);  // controller type and version
+  Set(t[PollRow::ControllerVersion], GlobalRegisterAddress(CHIP_TYPE_REVISION, true), FormUnsigned, -1);
   for (int motor = 0; motor < 3; ++motor)
-    for (int r = 0; r < 16; ++r)
-      Set(t[1 + 16 * motor + r], uint8_t(0x01 + 2 * r + 0x20 * motor), MotorRegisterFormat(r),
-          MotorRegisterAlwaysPolled(r) ? -1 : motor);
-  // Global registers, shown on the editor's global (3) and special (4) pages.
-  const struct { uint8_t datagram; int format, page; } globals[] = {
-      {0x61, -6, 3}, {0x63, -6, 3}, {0x65, 0, 3}, {0x67, -6, 3}, {0x7D, 0, 3},
-      {0x7F, 0, 3},  {0x69, 0, 4},  {0x6B, 23, 4}, {0x6D, 0, 4}};
-  for (int i = 0; i < 9; ++i) Set(t[49 + i], globals[i].datagram, globals[i].format, globals[i].page);
-  // Driver parameters of the newer-driver board (58..70), encoder positions (71..74),
-  // older-driver load and flags (75..80), QVR550 driver (81..88).
+    for (int r = 0; r < MotorRegisterCount; ++r)
+      Set(t[size_t(PollRow::MotorRegister(motor, r))], MotorRegisterAddress(motor + 1, r, true),
+          MotorRegisters[size_t(r)].Format, MotorRegisterAlwaysPolled(r) ? -1 : motor);
+  const struct { int index, format, page; } globals[] = {
+      {SPI_TELEGRAM_LOW_WORD, FormHex6, GlobalPage}, {SPI_TELEGRAM_HIGH_WORD, FormHex6, GlobalPage},
+      {SPI_COVER_POS_LEN, FormUnsigned, GlobalPage}, {SPI_COVER_TELEGRAM, FormHex6, GlobalPage},
+      {REF_SWITCH_STATES, FormUnsigned, GlobalPage}, {GLOBAL_PARAMETERS, FormUnsigned, GlobalPage},
+      {IF_CONFIG_710, FormUnsigned, SpecialPage},    {POS_COMP_710, FormSigned24, SpecialPage},
+      {POS_COMP_INT_710, FormUnsigned, SpecialPage}};
+  int row = PollRow::FirstGlobal;
+  for (const auto &g : globals) Set(t[size_t(row++)], GlobalRegisterAddress(g.index, true), g.format, g.page);
+  // Driver parameters of the newer-driver board, encoder positions, older-driver load and
+  // flags, QVR550 driver.
   const uint8_t newer[] = {180, 206, 180, 206, 180, 206, 182, 208, 207, 6, 168, 170, 172};
-  for (int i = 0; i < 13; ++i) Set(t[58 + i], newer[i], 0, -1);
+  for (int i = 0; i < 13; ++i) Set(t[size_t(PollRow::NewerDriverPairs + i)], newer[i], FormUnsigned, -1);
   const uint8_t encoder[] = {0x08, 0x0A, 0x0C, 0x12};
-  for (int i = 0; i < 4; ++i) Set(t[71 + i], encoder[i], i < 3 ? 23 : 0, 255);
-  for (int i = 0; i < 6; ++i) Set(t[75 + i], i % 2 ? 208 : 206, 0, -1);
+  for (int i = 0; i < 4; ++i)
+    Set(t[size_t(PollRow::Encoder + i)], encoder[i], i < 3 ? FormSigned24 : FormUnsigned, NeverByAdvance);
+  for (int i = 0; i < 6; ++i) Set(t[size_t(PollRow::OlderDriver + i)], i % 2 ? 208 : 206, FormUnsigned, -1);
   const uint8_t qvr550[] = {180, 206, 182, 208, 6, 168, 170, 172};
-  for (int i = 0; i < 8; ++i) Set(t[81 + i], qvr550[i], 0, -1);
+  for (int i = 0; i < 8; ++i) Set(t[size_t(PollRow::Qvr550Driver + i)], qvr550[i], FormUnsigned, -1);
   return t;
 }

@@ -238,6 +238,7 @@ bool ControllerModel::StepPositioning(Motor &m, double dt, bool soft) {
     const bool wasMoving = m.v != 0;
     m.v = 0;
     m.aActual = 0;
+    m.reg[VTarget] = 0;
     if (wasMoving)
       m.flags |= PosEndFlag;
     return wasMoving;
@@ -275,9 +276,14 @@ bool ControllerModel::StepPositioning(Motor &m, double dt, bool soft) {
     m.pos = SignExtend(m.reg[XTarget], 24);
     m.v = 0;
     m.aActual = 0;
+    m.reg[VTarget] = 0;
     m.flags |= PosEndFlag;
     return true;
   }
+  // V_TARGET shows where the ramp generator is heading: V_MAX, or while braking the speed
+  // that still stops at the target.
+  const double reachable = accel > 0 ? std::sqrt(2 * accel * (distance - travel) / kv) : vmax;
+  m.reg[VTarget] = static_cast<uint32_t>(std::lround(std::min(vmax, std::max(reachable, slowest)) * dir)) & 0xFFF;
   if (next == 0 && speed == 0)
     return false;  // V_MAX 0: cannot move
   // The jump to V_MIN at a start is a start speed, not acceleration: A_ACTUAL stays within A_MAX.

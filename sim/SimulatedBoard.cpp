@@ -55,6 +55,35 @@ struct Pty {
   std::string slavePath;
 };
 
+// The settings a new terminal starts with: 9600 bit/s, canonical input with echo, XON/XOFF,
+// CR to NL on input, NL to CR NL on output. The program must set its side of the line itself.
+void SetNewTerminalLine(int slave) {
+  termios t{};
+  if (::tcgetattr(slave, &t) != 0)
+    return;
+  t.c_iflag = ICRNL | IXON;
+  t.c_oflag = OPOST | ONLCR;
+  t.c_cflag = CS8 | CREAD | HUPCL;
+  t.c_lflag = ISIG | ICANON | ECHO | ECHOE | ECHOK | ECHOCTL | ECHOKE | IEXTEN;
+  ::cfsetspeed(&t, B9600);
+  ::tcsetattr(slave, TCSANOW, &t);
+}
+
+// A real board understands the program only at 115200 bit/s, eight data bits, no parity and
+// one stop bit; and only a raw line passes its frames unchanged (no echo, no line editing,
+// no XON/XOFF, no CR/NL translation either way).
+bool LineSetForBoard(int slave) {
+  termios t{};
+  if (::tcgetattr(slave, &t) != 0)
+    return false;
+  const bool speed = ::cfgetospeed(&t) == B115200 && (::cfgetispeed(&t) == B115200 || ::cfgetispeed(&t) == B0);
+  const bool frame = (t.c_cflag & (CSIZE | PARENB | CSTOPB)) == CS8;
+  const bool rawInput = !(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN)) &&
+                        !(t.c_iflag & (IXON | IXOFF | ICRNL | INLCR | IGNCR | ISTRIP | PARMRK));
+  const bool rawOutput = !(t.c_oflag & OPOST);
+  return speed && frame && rawInput && rawOutput;
+}
+
 Pty OpenPty() {
   Pty p;
   p.master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -73,11 +102,7 @@ Pty OpenPty() {
     errno = error;
     ThrowErrno("pseudo-terminal");
   }
-  // Raw, so that every byte passes untouched in both directions.
-  ::cfmakeraw(&t);
-  t.c_cflag |= CLOCAL | CREAD;
-  ::cfsetspeed(&t, B115200);
-  ::tcsetattr(p.slave, TCSANOW, &t);
+  SetNewTerminalLine(p.slave);
   p.slavePath = name.data();
   return p;
 }
@@ -129,6 +154,7 @@ struct SimulatedBoard::Private {
   int splitFirst = 0;
   std::chrono::milliseconds splitGap{0};
   std::chrono::milliseconds processing{0};
+  std::function<bool(const Frame &)> dropReplyTo;
   std::vector<Frame> received;
   std::deque<std::function<void()>> commands;  // run by the server thread
   uint64_t commandsPosted = 0;
@@ -331,8 +357,12 @@ struct SimulatedBoard::Private {
     {
       std::lock_guard lock(mutex);
       received.push_back(frame);
-      if (silent || now < silentUntil)
+      if (silent || now < silentUntil || !LineSetForBoard(slave))
         return;
+      if (dropReplyTo && dropReplyTo(frame)) {
+        dropReplyTo = nullptr;
+        return;
+      }
       delay = replyDelay;
       first = splitFirst;
       gap = splitGap;
@@ -476,7 +506,20 @@ void SimulatedBoard::ComeBack() {
   });
 }
 
+void SimulatedBoard::DropReplyTo(std::function<bool(const std::array<uint8_t, 9> &)> request) {
+  std::lock_guard lock(d->mutex);
+  d->dropReplyTo = std::move(request);
+}
+
+void SimulatedBoard::ResetLine() {
+  d->RunOnServer([p = d.get()] {
+    if (p->slave >= 0)
+      SetNewTerminalLine(p->slave);
+  });
+}
+
 void SimulatedBoard::ForgetPending() {
+  DropReplyTo(nullptr);
   d->RunOnServer([this] {
     if (d->master >= 0) {
       std::array<uint8_t, 512> unread;

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -41,8 +42,13 @@ public:
   void SetProcessingTime(int ms);                   // each reply `ms` after the previous one left
   void SplitReplies(int firstBytes, int gapMs);     // send each reply as two pieces (0: whole)
   void SendStray(const std::vector<uint8_t> &bytes);// unsolicited bytes on the line, now
+  // Leaves the next request that `request` matches unanswered, once (a reply lost on the line).
+  void DropReplyTo(std::function<bool(const std::array<uint8_t, 9> &)> request);
   void HangUp();                                    // close the master side: the device is lost
   void ComeBack();                                  // a fresh device under the same path
+  // Puts the program's side of the line back to a new terminal's settings, as another program
+  // or a fresh device would leave it. The board answers only a line set to 115200 8N1 raw.
+  void ResetLine();
   // Forgets requests waiting on the line or for their answer and replies not yet sent, so that
   // a test starts on a quiet line whatever the previous connection left behind.
   void ForgetPending();

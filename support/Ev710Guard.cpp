@@ -31,6 +31,8 @@ void RunGuarded(QWidget *parent, const std::function<void()> &body)
   try {
     body();
     return;
+  } catch (const EAbort &) {
+    return;  // the operation ended for a reason the user already sees
   } catch (const EEvalError &e) {
     error = e.Text;
   } catch (const std::exception &e) {

@@ -16,6 +16,13 @@ public:
   QString Text;
 };
 
+// Ends an operation silently: its reason is plain to the user already (the port was closed
+// while the operation waited for the board).
+class EAbort : public EEvalError {
+public:
+  EAbort() : EEvalError(QString()) {}
+};
+
 // A text that is not a binary number.
 class EConvertError : public EEvalError {
 public:

@@ -98,6 +98,11 @@ inline QString Describe(const std::array<uint8_t, 9> &f) {
   }
 }
 
+// Matches the request `text` describes (as Describe writes it), for SimulatedBoard::DropReplyTo.
+inline std::function<bool(const std::array<uint8_t, 9> &)> Matching(const QString &text) {
+  return [text](const std::array<uint8_t, 9> &f) { return Describe(f) == text; };
+}
+
 inline QStringList Requests(sim::SimulatedBoard *board) {
   QStringList out;
   for (const auto &f : board->ReceivedFrames()) out << Describe(f);

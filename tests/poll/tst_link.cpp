@@ -19,24 +19,24 @@ private slots:
   void cleanupTestCase() { s.Stop(); }
   void init() {
     s.OpenFresh("SIM1");
-    s.Main->PausePolling();
+    s.Main->Session->PausePolling();
     board->ClearReceivedFrames();
   }
   void cleanup() { s.CloseChecked(); }
 
   void sendCommandWaitsForAnyReply() {
-    TFormMain *m = s.Main;
+    TBoardSession *m = s.Main->Session;
     QVERIFY(m->SendCommand(1, GetVersion, 0, 0, 0, true, true));
-    QCOMPARE(QByteArray(reinterpret_cast<const char *>(m->ReplyFrame.data()) + 1, 3), QByteArray("710"));
+    QCOMPARE(QByteArray(reinterpret_cast<const char *>(m->ReplyFrame().data()) + 1, 3), QByteArray("710"));
 
     // Replies to GetParameter (command byte 6) and SpiTransfer (71) end the wait just as well.
     QVERIFY(m->SendCommand(1, GetParameter, 180, 0, 0, true, true));
-    QCOMPARE(m->ReplyFrame[3], uint8_t(6));
+    QCOMPARE(m->ReplyFrame()[3], uint8_t(6));
     QVERIFY(m->SendCommandBytes(1, SpiTransfer, 0, 0, {0x73, 0, 0, 0}, true, true));
-    QCOMPARE(m->ReplyFrame[3], uint8_t(71));
-    QCOMPARE(m->ReplyValue[1], uint8_t(0x71));  // the chip type register: QVR710 V2.05
-    QCOMPARE(m->ReplyValue[2], uint8_t(0x02));
-    QCOMPARE(m->ReplyValue[3], uint8_t(0x05));
+    QCOMPARE(m->ReplyFrame()[3], uint8_t(71));
+    QCOMPARE(m->ReplyValue()[1], uint8_t(0x71));  // the chip type register: QVR710 V2.05
+    QCOMPARE(m->ReplyValue()[2], uint8_t(0x02));
+    QCOMPARE(m->ReplyValue()[3], uint8_t(0x05));
 
     // Without wait the call returns before the answer comes; the answer still arrives.
     QVERIFY(m->SendCommand(1, GetVersion, 0, 0, 0, false, false));
@@ -46,7 +46,7 @@ private slots:
   }
 
   void silentBoardTimesOut() {
-    TFormMain *m = s.Main;
+    TBoardSession *m = s.Main->Session;
     board->SetSilent(true);
     uint32_t start = TickCount();
     const double cpuStart = ProcessCpuSeconds();
@@ -68,7 +68,7 @@ private slots:
   }
 
   void transferDatagramNeedsAPausedCycle() {
-    TFormMain *m = s.Main;
+    TBoardSession *m = s.Main->Session;
     m->TransferDatagram(0x03, 0, 0, 0);  // paused: sent and answered
     QVERIFY(m->ReplyReceived);
     QCOMPARE(Requests(board), QStringList{"R03"});
@@ -82,7 +82,7 @@ private slots:
   }
 
   void pausesDoNotNest() {
-    TFormMain *m = s.Main;
+    TBoardSession *m = s.Main->Session;
     m->PausePolling();  // already paused: returns at once
     QVERIFY(!m->PollingEnabled);
     m->TransferDatagram(0x01, 0, 0, 0);
@@ -94,7 +94,7 @@ private slots:
   }
 
   void pauseWaitsForTheRequestInFlight() {
-    TFormMain *m = s.Main;
+    TBoardSession *m = s.Main->Session;
     board->SetReplyDelay(300);
     m->ResumePolling();
     QTRY_VERIFY(!m->ReplyReceived);  // a poll request is out
@@ -105,24 +105,33 @@ private slots:
     QCOMPARE(board->ReceivedFrames().size(), sent);
   }
 
+  // An unanswered transfer ends after one reply timeout with the message, polling goes on.
   void hangUpDuringAWaitEndsIt() {
-    TFormMain *m = s.Main;
+    TBoardSession *m = s.Main->Session;
     board->HangUp();
     const uint32_t start = TickCount();
-    m->TransferDatagram(0x01, 0, 0, 0);  // the watchdog gives up on it
-    QVERIFY(TicksSince(start) > 2000);
-    QVERIFY(TicksSince(start) < 4000);
+    QString error;
+    try {
+      m->TransferDatagram(0x01, 0, 0, 0);
+    } catch (const EEvalError &e) {
+      error = e.Text;
+    }
+    QCOMPARE(error, QStringLiteral("The board does not respond!"));
+    QVERIFY(TicksSince(start) >= 1200);
+    QVERIFY(TicksSince(start) < 2000);
+    QVERIFY(m->PollingEnabled);
+    m->PausePolling();  // the requests below are the test's own
     QVERIFY(!m->SendCommand(1, GetVersion, 0, 0, 0, true, false));
     board->ComeBack();
     QTRY_VERIFY_WITH_TIMEOUT(m->SendCommand(1, GetVersion, 0, 0, 0, true, false), 5000);
   }
 
   void closeDuringAWaitReturns() {
-    TFormMain *m = s.Main;
+    TBoardSession *m = s.Main->Session;
     board->SetSilent(true);
     QTimer::singleShot(100, [this] { s.Button("BtnClose")->click(); });
     uint32_t start = TickCount();
-    m->TransferDatagram(0x01, 0, 0, 0);
+    QVERIFY_THROWS_EXCEPTION(EAbort, m->TransferDatagram(0x01, 0, 0, 0));  // ends without a message
     QVERIFY(TicksSince(start) < 1000);
     QVERIFY(!m->Comm32->Enabled());
 
@@ -134,9 +143,8 @@ private slots:
     QTRY_VERIFY(!m->ReplyReceived);
     QTimer::singleShot(100, [this] { s.Button("BtnClose")->click(); });
     start = TickCount();
-    m->PausePolling();
+    QVERIFY_THROWS_EXCEPTION(EAbort, m->PausePolling());
     QVERIFY(TicksSince(start) < 1000);
-    m->ResumePolling();
   }
 };
 

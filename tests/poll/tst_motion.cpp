@@ -1,6 +1,7 @@
 // Moving the motors from the main window: the datagrams of Go and Stop in every mode, the
 // acceleration warning, and a motor of the simulated controller running to its target.
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QTimer>
 #include <qpa/qwindowsysteminterface.h>
 #include "LedLittle.h"
@@ -64,14 +65,14 @@ private slots:
     QTest::addColumn<int>("mode");
     QTest::addColumn<QStringList>("expected");
     // Motor 2 (datagram bytes + 0x20); the board's dividers give PULSDIV 6, RAMPDIV 7.
-    const PMulPDiv p = ComputePMulPDiv(100, 7, 6);
-    const QString pMulPDiv = QStringLiteral("W32=00%1%2").arg(p.PMul, 2, 16, QLatin1Char('0')).arg(p.PDiv, 2, 16, QLatin1Char('0')).toUpper();
+    const ctl::RegPMulPDiv p = ComputePMulPDiv(100, 7, 6);
+    const QString pMulPDiv = QStringLiteral("W32=00%1%2").arg(p.P_MUL, 2, 16, QLatin1Char('0')).arg(p.P_DIV, 2, 16, QLatin1Char('0')).toUpper();
     const QStringList positioning = {"W2C=000064", "W26=0003E8", "W24=00000A", "W20=" + Hex6(-10000)};
     QTest::newRow("RAMP") << 0 << QStringList{"R39", pMulPDiv, "R35", "W34=000000"} + positioning;
     QTest::newRow("SOFTMODE") << 1 << QStringList{"R39", pMulPDiv, "R35", "W34=000001"} + positioning;
-    // VELOCITY: V_MAX is the magnitude, V_TARGET bits 15..0 of the two's complement.
-    QTest::newRow("VELOCITY") << 2 << QStringList{"R35", "W34=000002", "W2C=000064", "W26=00012C", "W28=00FED4"};
-    QTest::newRow("HOLD") << 3 << QStringList{"R35", "W34=000003", "W2A=00FFFB"};
+    // VELOCITY: V_MAX is the magnitude; velocities are 12-bit two's complement.
+    QTest::newRow("VELOCITY") << 2 << QStringList{"R35", "W34=000002", "W2C=000064", "W26=00012C", "W28=000ED4"};
+    QTest::newRow("HOLD") << 3 << QStringList{"R35", "W34=000003", "W2A=000FFB"};
   }
   void goSendsTheModesDatagrams() {
     QFETCH(int, mode);
@@ -156,16 +157,68 @@ private slots:
     SetDividers(0, 6, 7);
   }
 
-  void goOnASilentBoardEndsThroughTheWatchdog() {
-    SetMode(1, 3);
-    board->SetSilent(true);
+  // A reply lost in the middle of Go or Stop: nothing further of the command is sent, one
+  // message, and the poll cycle goes on.
+  void lostReplyEndsTheCommand_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("lost");
+    QTest::newRow("Go, divider read") << "BtnGo1" << "R19";
+    QTest::newRow("Go, ramp mode read") << "BtnGo1" << "R15";
+    QTest::newRow("Stop, ramp mode read") << "BtnStop1" << "R15";
+    QTest::newRow("All Go, motor 2's divider read") << "BtnGoAll" << "R39";
+  }
+  void lostReplyEndsTheCommand() {
+    QFETCH(QString, button);
+    QFETCH(QString, lost);
+    board->DropReplyTo(Matching(lost));
+    board->ClearReceivedFrames();
     const uint32_t start = TickCount();
-    s.Click("BtnGo1");  // the pause and three transfers each end through the watchdog
-    const uint32_t took = TicksSince(start);
-    QVERIFY2(took > 3 * 2000 && took < 15000, qPrintable(QString::number(took)));
-    board->SetSilent(false);
-    QVERIFY(s.WaitActive());
+    s.Click(button.toLatin1().constData());
+    QVERIFY(TicksSince(start) < 2000);
+    const QStringList sent = Requests(board);
+    QVERIFY(sent.contains(lost));
+    QCOMPARE(sent.mid(sent.indexOf(lost)).filter(QRegularExpression("^W")), QStringList());
+    QCOMPARE(s.Errors, QStringList{QStringLiteral("The board does not respond!")});
+    s.Errors.clear();
+    QTRY_VERIFY(board->ReceivedFrames().size() > size_t(sent.size()) + 10);  // polling goes on
+    s.Click("BtnStopAll");
+  }
+
+  // Go acts on what the edits show: a number out of range is clamped and shown as sent, text
+  // that is no number is refused before anything is sent.
+  void goTakesTheEditsAsShown() {
+    SetMode(1, 2);
+    auto *vTarget = s.Child<TSpinEdit>("EditVTarget1");
+    vTarget->SetText(QStringLiteral("3000"));
+    board->ClearReceivedFrames();
+    s.Click("BtnGo1");
+    QVERIFY(Requests(board).contains(QStringLiteral("W08=0007FF")));
+    QCOMPARE(vTarget->Text(), QStringLiteral("2047"));
+    for (const QString &text : {QString(), QStringLiteral("1000.5"), QStringLiteral("-")}) {
+      vTarget->SetText(text);
+      board->ClearReceivedFrames();
+      s.Click("BtnGo1");
+      QCOMPARE(Requests(board).filter(QRegularExpression("^W")), QStringList());
+      QCOMPARE(s.Errors.size(), 1);
+      QCOMPARE(vTarget->Text(), text);
+      s.Errors.clear();
+    }
+    vTarget->SetValue(0);
+    s.Click("BtnStop1");
     SetMode(1, 0);
+  }
+
+  // Esc in the main window stops all motors, whichever control has the focus.
+  void escapeStopsAllMotors() {
+    QApplication::setActiveWindow(s.Main);
+    QVERIFY(QTest::qWaitForWindowActive(s.Main));
+    QWidget *edit = s.Child<TSpinEdit>("EditXTarget2")->Editor();
+    edit->setFocus();
+    board->ClearReceivedFrames();
+    QTest::keyClick(edit, Qt::Key_Escape);
+    const QStringList sent = Requests(board);
+    for (const char *stop : {"W14=000002", "W08=000000", "W34=000002", "W28=000000", "W54=000002", "W48=000000"})
+      QVERIFY2(sent.contains(QLatin1String(stop)), stop);
   }
 
   // A press that comes while a Go waits for the board runs after the Go, not inside it.

@@ -26,13 +26,13 @@ private slots:
     QFETCH(int, aMax);
     QFETCH(int, rampDiv);
     QFETCH(int, pulseDiv);
-    const PMulPDiv result = ComputePMulPDiv(aMax, rampDiv, pulseDiv);
-    QTEST(result.PMul, "pMul");
-    QTEST(result.PDiv, "pDiv");
+    const ctl::RegPMulPDiv result = ComputePMulPDiv(aMax, rampDiv, pulseDiv);
+    QTEST(result.P_MUL, "pMul");
+    QTEST(result.P_DIV, "pDiv");
     // Whatever is found never exceeds the wanted ratio.
-    if (aMax > 0 && result.PMul != 128) {
+    if (aMax > 0 && result.P_MUL != 128) {
       const double m = aMax / (128.0 * std::ldexp(1.0, rampDiv - pulseDiv)) * 0.95;
-      QVERIFY(result.PMul / std::ldexp(1.0, result.PDiv + 3) <= m);
+      QVERIFY(result.P_MUL / std::ldexp(1.0, result.P_DIV + 3) <= m);
     }
   }
 

@@ -1,11 +1,20 @@
 // Opening a simulated board from the port list, identification, the watchdog and the poll
 // cycle, with the program's own serial code talking to the board over a pseudo-terminal.
 #include <QApplication>
+#include <QTimer>
+#include "BoardFrames.h"
+#include "Ev710Registers.h"
+#include "OpenFailure.h"
 #include "Ev710Utils.h"
 #include "LedLittle.h"
 #include "MainSession.h"
 #include "PortSettings.h"
 #include "Ticks.h"
+// After the program's headers: termios.h defines B0 as a macro.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 // One full cycle of requests per board kind, with the register editor and the tool windows closed.
@@ -115,7 +124,7 @@ private slots:
     MainSession::Board(qPrintable(port))->WithModel([&](sim::BoardModel &m) { m.SetVersionText(version.toStdString()); });
     s.Open(qPrintable(port));
     QVERIFY(s.WaitActive());
-    QTEST(int(s.Main->BoardKind), "kind");
+    QTEST(int(s.Main->Session->BoardKind()), "kind");
     const QString board = QStringLiteral("QVR710+%1-EVAL").arg(family);
     QCOMPARE(s.Text("StaticInfo2"), board + QStringLiteral(" board detected!"));
     QCOMPARE(QApplication::applicationName(), board);
@@ -146,7 +155,7 @@ private slots:
     // Two full cycles later the board is still being detected.
     QTRY_VERIFY_WITH_TIMEOUT(board->ReceivedFrames().size() > 2 * size_t(NewerDriverCycle.size()), 5000);
     QCOMPARE(s.Text("StaticInfo1"), QStringLiteral("Trying to detect the board."));
-    QVERIFY(!s.Main->BoardIdentified);
+    QVERIFY(!s.Main->Session->BoardIdentified);
   }
 
   void silentBoardIsReportedAndRecovers() {
@@ -185,11 +194,9 @@ private slots:
     QVERIFY(s.WaitActive());
     graphics.show();
     qvr550.show();
-    const bool qvr550Enabled = s.Button("BtnQVR550")->isEnabled();
     s.Close();
     QVERIFY(!graphics.isVisible());
     QVERIFY(qvr550.isVisible());
-    QCOMPARE(s.Button("BtnQVR550")->isEnabled(), qvr550Enabled);
     s.Main->SetToolWindows(windows);
   }
 
@@ -208,7 +215,7 @@ private slots:
     QTRY_COMPARE(s.Text("StaticXAct1"), QStringLiteral("-1"));
     QTRY_COMPARE(s.Text("StaticVAct2"), QStringLiteral("-2048"));
     QTRY_COMPARE(s.Text("StaticVTarget3"), QStringLiteral("-1"));
-    QCOMPARE(s.Main->ControllerVersionText, QStringLiteral("QVR710 V2.05"));
+    QCOMPARE(s.Main->Session->ControllerVersionText(), QStringLiteral("QVR710 V2.05"));
     board->WithModel([](sim::BoardModel &m) {
       auto &c = m.Controller();
       c.WriteRegister(0, 0, 0);
@@ -278,11 +285,11 @@ private slots:
 
   void registerEditorPagesWidenTheCycle() {
     sim::SimulatedBoard *board = MainSession::Board("SIM1");
-    s.Main->EditorShown = true;
-    s.Main->EditorPage = 0;  // "Motor 1": its registers are read too
+    s.Main->Session->SetEditorShown(true);
+    s.Main->Session->SetEditorPage(0);  // "Motor 1": its registers are read too
     s.Open("SIM1");
     QTRY_VERIFY_WITH_TIMEOUT(board->ReceivedFrames().size() > 80, 8000);
-    s.Main->EditorShown = false;
+    s.Main->Session->SetEditorShown(false);
     const QStringList all = Requests(board);
     const int first = int(all.indexOf("R01", 3));
     QVERIFY(first > 0);
@@ -374,13 +381,13 @@ private slots:
     });
     RecordingGraph graph;
     RecordingLog log;
-    s.Main->GraphHooks = &graph;
-    s.Main->LogHooks = &log;
+    s.Main->Session->SetGraphHooks(&graph);
+    s.Main->Session->SetLogHooks(&log);
     s.Open("SIM1");
     QTRY_VERIFY_WITH_TIMEOUT(log.Lines.size() >= 3, 5000);
     s.Close();
-    s.Main->GraphHooks = nullptr;
-    s.Main->LogHooks = nullptr;
+    s.Main->Session->SetGraphHooks(nullptr);
+    s.Main->Session->SetLogHooks(nullptr);
     // Each cycle gives every motor one sample of each kind and starts one graph sample.
     QVERIFY(graph.Samples >= 3);
     QVERIFY(std::abs(graph.Positions.size() - 3 * graph.Samples) <= 3);
@@ -400,27 +407,132 @@ private slots:
     });
   }
 
-  // An error inside the receive handler (a window's handler, the log) is shown once and the
-  // cycle goes on.
+  // A handler that fails on every reply is reported once, the cycle goes on, and its entry's
+  // value still reaches the log line.
   void errorsInHandlersDoNotStopTheCycle() {
-    sim::SimulatedBoard *board = MainSession::Board("SIM1");
     RecordingLog log;
-    log.Fail = true;
-    s.Main->LogHooks = &log;
-    const PollHandler saved = s.Main->PollTable[58].Handler;
+    s.Main->Session->SetLogHooks(&log);
+    PollEntry &entry = s.Main->Session->Entry(PollRow::MotorRegister(0, ctl::X_ACTUAL));
     int calls = 0;
-    s.Main->PollTable[58].Handler = [&calls](uint8_t, uint8_t, uint8_t) {
+    entry.Handler = [&calls](uint8_t, uint8_t, uint8_t) {
       ++calls;
       throw EEvalError(QStringLiteral("handler failed"));
     };
     s.Open("SIM1");
-    QTRY_VERIFY_WITH_TIMEOUT(calls >= 5, 5000);
-    QTRY_VERIFY(board->ReceivedFrames().size() > 5 * size_t(NewerDriverCycle.size()));
-    s.Main->LogHooks = nullptr;
-    s.Main->PollTable[58].Handler = saved;
-    QVERIFY(!s.Errors.isEmpty());
-    for (const QString &e : s.Errors)
-      QVERIFY2(e == QLatin1String("handler failed") || e == QLatin1String("Cannot write to selected log file!"), qPrintable(e));
+    QTRY_VERIFY_WITH_TIMEOUT(calls >= 10 && log.Lines.size() >= 5, 5000);
+    s.Close();
+    s.Main->Session->SetLogHooks(nullptr);
+    entry.Handler = nullptr;
+    QCOMPARE(s.Errors, QStringList{QStringLiteral("handler failed")});
+    QCOMPARE(log.Lines.last().split(u';').size(), 3);
+    s.Errors.clear();
+  }
+
+  // Open sets the line itself, whatever it was before; replies whose bytes are XON, XOFF, CR
+  // or NL cross it as data.
+  void lineIsSetAndPassesEveryByte() {
+    sim::SimulatedBoard *board = MainSession::Board("SIM1");
+    board->ResetLine();
+    board->WithModel([](sim::BoardModel &m) {
+      auto &c = m.Controller();
+      for (int motor = 0; motor < 3; ++motor) {
+        c.WriteRegister(motor, ctl::V_MAX, 0);  // standing, none at its target
+        c.WriteRegister(motor, ctl::X_TARGET, 1);
+      }
+      c.WriteRegister(0, ctl::X_ACTUAL, 0x111331);
+      c.SetReferenceSwitches(0x0A);  // status 0x0A
+    });
+    const auto reply = board->WithModel([](sim::BoardModel &m) {
+      return m.HandleFrame(sim::MakeRequestBytes(SpiTransfer, 0, 0, {0x03, 0, 0, 0}));
+    });
+    QCOMPARE(*reply, (sim::Frame{2, 1, 100, 71, 0x0A, 0x11, 0x13, 0x31, 0x0D}));
+    s.Open("SIM1");
+    QVERIFY(s.WaitActive());
+    QTRY_COMPARE(s.Text("StaticXAct1"), QString::number(0x111331));
+    QVERIFY(s.Child<TLedLittle>("LedReference2")->LedColor() == lcCyan);
+    const size_t before = board->ReceivedFrames().size();
+    QTRY_VERIFY(board->ReceivedFrames().size() > before + 50);  // nothing stalls the line
+
+    const int fd = ::open(board->DevicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    termios t{};
+    QCOMPARE(::tcgetattr(fd, &t), 0);
+    ::close(fd);
+    QCOMPARE(::cfgetospeed(&t), speed_t(B115200));
+    QCOMPARE(t.c_cflag & (CSIZE | PARENB | CSTOPB), tcflag_t(CS8));
+    QCOMPARE(t.c_iflag & (IXON | IXOFF | ICRNL | INLCR | IGNCR), tcflag_t(0));
+    QCOMPARE(t.c_lflag & (ICANON | ECHO | ISIG), tcflag_t(0));
+    QCOMPARE(t.c_oflag & OPOST, tcflag_t(0));
+    s.Close();
+    board->WithModel([](sim::BoardModel &m) {
+      auto &c = m.Controller();
+      for (int motor = 0; motor < 3; ++motor) c.WriteRegister(motor, ctl::X_TARGET, 0);
+      c.WriteRegister(0, ctl::X_ACTUAL, 0);
+      c.SetReferenceSwitches(0);
+    });
+  }
+
+  // Values, LEDs, title and board buttons never show a board that is not there: not after
+  // Close, not while it is silent, not after an Open that left an earlier board's version text.
+  void nothingStaleLooksLive() {
+    const auto looksLive = [this] {
+      return s.Child<QLabel>("StaticXAct1")->isEnabled() || s.Button("BtnQVR533")->isEnabled() ||
+             s.Button("BtnQVR550")->isEnabled() || s.Child<TLedLittle>("LedXReached1")->LedColor() != lcDarkGray ||
+             s.Main->windowTitle() != QStringLiteral("QVR710+QVR5xx-EVAL V1.09");
+    };
+    sim::SimulatedBoard *board = MainSession::Board("SIM3");
+    s.Open("SIM3");
+    QVERIFY(s.WaitActive());
+    QTRY_VERIFY(looksLive());
+    board->SetSilent(true);
+    QTRY_COMPARE_WITH_TIMEOUT(s.Text("StaticInfo1"), QStringLiteral("The board does not respond."), 5000);
+    QVERIFY(!looksLive());
+    board->SetSilent(false);
+    QVERIFY(s.WaitActive());
+    QTRY_VERIFY(looksLive());
+    s.Main->Session->PausePolling();  // closed with polling paused
+    s.Close();
+    QVERIFY(!looksLive());
+    MainSession::Board("SIM1")->SetSilent(true);
+    s.Open("SIM1");
+    QTRY_COMPARE_WITH_TIMEOUT(s.Text("StaticInfo1"), QStringLiteral("The board does not respond."), 5000);
+    QVERIFY(!looksLive());
+    QCOMPARE(s.Main->Session->BoardKind(), uint8_t(0));
+  }
+
+  // After a timeout a line that is never quiet (a stray byte every 150 ms) still gets the
+  // request again within the watchdog's rhythm, and the cycle recovers once the board answers.
+  void strayBytesDoNotHoldTheResend() {
+    sim::SimulatedBoard *board = MainSession::Board("SIM1");
+    s.Open("SIM1");
+    QVERIFY(s.WaitActive());
+    board->SetSilent(true);
+    QTRY_COMPARE_WITH_TIMEOUT(s.Text("StaticInfo1"), QStringLiteral("The board does not respond."), 5000);
+    QTimer strays;
+    connect(&strays, &QTimer::timeout, [board] { board->SendStray({0x55}); });
+    strays.start(150);
+    const size_t asked = board->ReceivedFrames().size();
+    QTRY_VERIFY_WITH_TIMEOUT(board->ReceivedFrames().size() > asked, 2000);
+    strays.stop();
+    board->SetSilent(false);
+    QVERIFY(s.WaitActive(8000));
+  }
+
+  // A port that another program holds, or that does not exist, is refused with the reason.
+  void openFailuresSayWhy() {
+    const int holder = ::open(MainSession::Board("SIM2")->DevicePath().c_str(), O_RDWR | O_NOCTTY);
+    QVERIFY(holder >= 0 && ::flock(holder, LOCK_EX | LOCK_NB) == 0);
+    auto *combo = s.Child<QComboBox>("ComboCOM");
+    combo->setCurrentIndex(combo->findText(QStringLiteral("SIM2"), Qt::MatchStartsWith));
+    s.Click("BtnOpen");
+    ::close(holder);
+    combo->addItem(QStringLiteral("ttyQVRNONE"));
+    combo->setCurrentIndex(combo->count() - 1);
+    s.Click("BtnOpen");
+    combo->removeItem(combo->count() - 1);
+    QCOMPARE(s.Errors.size(), 2);
+    QVERIFY(s.Errors[0].startsWith(QStringLiteral("Could not open port SIM2  [Simulator].\n\nThe port is busy")));
+    QVERIFY(s.Errors[1].startsWith(QStringLiteral("Could not open port ttyQVRNONE.\n\nNo such device")));
+    QVERIFY(OpenFailureText(QStringLiteral("ttyACM0"), EACCES).contains(QStringLiteral("\"dialout\" group")));
     s.Errors.clear();
   }
 
@@ -430,22 +542,22 @@ private slots:
       m.Controller().WriteRegister(3, 0, 0xABCDEF);  // SPI telegram, low word
     });
     QLabel telegram, vMin;
-    s.Main->PollTable[49].EditorControl = &telegram;
-    s.Main->EditorShown = true;
-    s.Main->EditorPage = 3;
+    s.Main->Session->Entry(49).EditorControl = &telegram;
+    s.Main->Session->SetEditorShown(true);
+    s.Main->Session->SetEditorPage(3);
     s.Open("SIM1");
     QTRY_COMPARE(telegram.text(), QStringLiteral("ABCDEF"));
     s.Close();
     // Entry 3 (V_MIN) is unsigned: its top bit set is no sign.
     board->WithModel([](sim::BoardModel &m) { m.Controller().WriteRegister(0, 2, 0x7FF); });
-    s.Main->PollTable[3].EditorControl = &vMin;
-    s.Main->EditorPage = 0;
+    s.Main->Session->Entry(3).EditorControl = &vMin;
+    s.Main->Session->SetEditorPage(0);
     s.Open("SIM1");
     QTRY_COMPARE(vMin.text(), QStringLiteral("2047"));
     s.Close();
-    s.Main->EditorShown = false;
-    s.Main->PollTable[49].EditorControl = nullptr;
-    s.Main->PollTable[3].EditorControl = nullptr;
+    s.Main->Session->SetEditorShown(false);
+    s.Main->Session->Entry(49).EditorControl = nullptr;
+    s.Main->Session->Entry(3).EditorControl = nullptr;
   }
 
   void portIndexIsRememberedOnClose() {

@@ -225,6 +225,21 @@ private slots:
     QCOMPARE(Signed(ReadReg(board, 0, ControllerModel::XActual), 24), 10000);
   }
 
+  // In RAMP, V_TARGET shows where the ramp generator heads: V_MAX on the way, less while
+  // braking, 0 at the target.
+  void rampShowsItsTargetVelocity() {
+    BoardModel board(1);
+    StartMove(board, ControllerModel::Ramp, -10000);
+    board.AdvanceTime(0.5);
+    QCOMPARE(Signed(ReadReg(board, 0, ControllerModel::VTarget), 12), -1000);
+    while (Signed(ReadReg(board, 0, ControllerModel::XActual), 24) > -9900) board.AdvanceTime(0.01);
+    const int braking = Signed(ReadReg(board, 0, ControllerModel::VTarget), 12);
+    QVERIFY2(braking > -1000 && braking < 0, qPrintable(QString::number(braking)));
+    board.AdvanceTime(5.0);
+    QCOMPARE(Signed(ReadReg(board, 0, ControllerModel::XActual), 24), -10000);
+    QCOMPARE(ReadReg(board, 0, ControllerModel::VTarget), 0u);
+  }
+
   void rampMoveAcrossTheWrap() {
     BoardModel board(1);
     WriteReg(board, 0, ControllerModel::XActual, 8388600);

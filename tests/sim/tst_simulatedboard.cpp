@@ -4,10 +4,12 @@
 #include <QtTest>
 
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include <fcntl.h>
 #include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 
 using sim::Frame;
@@ -22,7 +24,16 @@ int Ms(Clock::duration d) { return int(std::chrono::duration_cast<std::chrono::m
 
 class Client {
 public:
-  explicit Client(const std::string &path) : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {}
+  // Opens the device and sets the line as the board needs it.
+  explicit Client(const std::string &path, speed_t speed = B115200)
+      : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {
+    termios t{};
+    if (fd_ < 0 || ::tcgetattr(fd_, &t) != 0)
+      return;
+    ::cfmakeraw(&t);
+    ::cfsetspeed(&t, speed);
+    ::tcsetattr(fd_, TCSANOW, &t);
+  }
   ~Client() {
     if (fd_ >= 0)
       ::close(fd_);
@@ -91,6 +102,32 @@ private slots:
     const uint64_t before = board.Wakeups();
     QTest::qSleep(200);
     QVERIFY(board.Wakeups() - before <= 1);
+  }
+
+  // Like a real board, it understands only a line set to 115200 8N1 raw.
+  void answersOnlyTheBoardsLine() {
+    SimulatedBoard board(1);
+    const auto answers = [&](const std::function<void(termios &)> &change) {
+      Client client(board.DevicePath());
+      termios t{};
+      ::tcgetattr(client.fd(), &t);
+      change(t);
+      ::tcsetattr(client.fd(), TCSANOW, &t);
+      return client.Exchange(GetVersion, 300).size() == 9;
+    };
+    QVERIFY(answers([](termios &) {}));
+    QVERIFY(!answers([](termios &t) { ::cfsetspeed(&t, B9600); }));
+    QVERIFY(!answers([](termios &t) { t.c_cflag |= CSTOPB; }));
+    QVERIFY(!answers([](termios &t) { t.c_iflag |= IXON; }));
+    QVERIFY(!answers([](termios &t) { t.c_oflag |= OPOST; }));
+    QVERIFY(!answers([](termios &t) { t.c_lflag |= ICANON | ECHO; }));
+    board.ResetLine();  // as a new terminal starts
+    const int fd = ::open(board.DevicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    termios t{};
+    ::tcgetattr(fd, &t);
+    ::close(fd);
+    QCOMPARE(::cfgetospeed(&t), speed_t(B9600));
+    QVERIFY((t.c_lflag & ICANON) && (t.c_iflag & IXON));
   }
 
   void namedBoards() {

@@ -1,0 +1,137 @@
+#pragma once
+// TBoardSession: the board link and the poll cycle, without a window. It owns the serial port
+// Comm32, the link state and the request primitives every window uses, identification, the
+// watchdog and the reply-driven poll cycle. The main window opens and closes it and shows what
+// its signals tell; tool windows see it only as TBoardAccess.
+#include <QObject>
+#include <array>
+#include <cstdint>
+#include <exception>
+#include "BoardAccess.h"
+#include "BoardFaces.h"
+
+class TComm32;
+class QTimer;
+
+enum class TLinkState { Detecting, Active, Silent };
+
+class TBoardSession : public QObject, public TBoardAccess {
+  Q_OBJECT
+public:
+  explicit TBoardSession(QObject *parent = nullptr);
+  ~TBoardSession() override;
+
+  static constexpr int PollMessage = 1025;  // QEvent type of the poll cycle's message
+  static constexpr uint32_t ReplyTimeout = 1200, WatchdogTimeout = 2000;
+  // After a timeout the cycle waits for this long of silence on the line before it asks again,
+  // so that a late reply cannot be taken for the answer to a later request; a line that never
+  // goes quiet is asked again after ResyncLimitMs all the same.
+  static constexpr int ResyncQuietMs = 250;
+  static constexpr int ResyncLimitMs = 1000;
+  static constexpr uint32_t HandlerErrorQuietMs = 2000;
+
+  // --- Connection ------------------------------------------------------------------------
+  // Opens the port named by the entry's first field; throws EEvalError saying why it failed.
+  void Open(const QString &PortEntry);
+  void StartDetection();  // asks for the version text and waits for it (at most one timeout)
+  void StartPolling();    // the cycle's first request
+  void Close();
+  bool IsOpen() const;
+
+  // --- TBoardAccess ----------------------------------------------------------------------
+  bool SendCommand(uint8_t Address, uint8_t Command, uint8_t Type, uint8_t Motor, int32_t Value, bool Wait,
+                   bool RaiseOnTimeout) override;
+  bool SendCommandBytes(uint8_t Address, uint8_t Command, uint8_t Type, uint8_t Motor,
+                        const std::array<uint8_t, 4> &Bytes, bool Wait, bool RaiseOnTimeout) override;
+  void SendDatagram(uint8_t B0, uint8_t B1, uint8_t B2, uint8_t B3) override;
+  void TransferDatagram(uint8_t B0, uint8_t B1, uint8_t B2, uint8_t B3) override;
+  void PausePolling() override;
+  void ResumePolling() override;
+  const std::array<uint8_t, 9> &ReplyFrame() const override { return FReplyFrame; }
+  const std::array<uint8_t, 4> &ReplyValue() const override { return FReplyValue; }
+  uint8_t BoardKind() const override { return FBoardKind; }
+  QByteArray BoardVersionText() const override { return FBoardVersionText; }
+  QString ControllerVersionText() const override { return FControllerVersionText; }
+  PollEntry &Entry(int Index) override { return PollTable.at(size_t(Index)); }
+  bool EditorShown() const override { return FEditorShown; }
+  void SetEditorShown(bool Shown) override { FEditorShown = Shown; }
+  int EditorPage() const override { return FEditorPage; }
+  void SetEditorPage(int Page) override { FEditorPage = Page; }
+  int SelectedMotor() const override { return FSelectedMotor; }
+  void SetSelectedMotor(int Motor) override { FSelectedMotor = Motor; }
+  void SetGraphHooks(TGraphHooks *Hooks) override { GraphHooks = Hooks; }
+  void SetLogHooks(TLogHooks *Hooks) override { LogHooks = Hooks; }
+
+  // --- Link and cycle state (read by tests and benchmarks) -------------------------------
+  TComm32 *Comm32;
+  bool CommandAnswered = false;
+  bool ReplyReceived = true;
+  bool PollingEnabled = true;
+  uint32_t LastRequestTick = 0;
+  bool BoardIdentified = false;
+  int PollIndex = 0;
+
+  // Handlers named after the events they serve.
+  void TimerActionsTimer();
+  void Comm32RxChar(int Count);
+  void PollMessageHandler();
+  void ShowControllerVersion(uint8_t B5, uint8_t B6, uint8_t B7);
+
+signals:
+  void LinkStateChanged(TLinkState State);
+  // The board identified on this Open (null: none, or it stopped answering).
+  void BoardFaceChanged(const TBoardFace *Face);
+  // The live values no longer stand for the board: greyed until fresh replies come.
+  void ValuesStale();
+  void StatusByte(uint8_t Status);  // the controller's status bits of the last reply
+
+protected:
+  void customEvent(QEvent *e) override;
+
+private:
+  void PostPollMessage();
+  void Identify();
+  void TimeoutActions();
+  void StartResync();
+  void StopResync();
+  void WaitForQuietLine();
+  [[noreturn]] void FailNoAnswer();
+  void TakeLateVersionReply();
+  void RouteReply();
+  void RouteControllerReply(const PollEntry &e, int &Value);
+  void CallHandler(const PollEntry &e);
+  void LogValue(int Value);
+  void Advance();
+  void SendPollRequest();
+  void SendRestartRequest();
+  void WaitForEmptyOutput();
+  void ReportLater(const QString &text);
+  static QString ErrorText(const std::exception &err);
+
+  std::array<uint8_t, 9> FReplyFrame{};
+  std::array<uint8_t, 4> FReplyValue{};
+  uint8_t FBoardKind = 0;
+  QByteArray FBoardVersionText;
+  QString FControllerVersionText;
+  bool FEditorShown = false;
+  int FEditorPage = 0;
+  int FSelectedMotor = 0;
+  TGraphHooks *GraphHooks = nullptr;
+  TLogHooks *LogHooks = nullptr;
+  TPollTable PollTable;
+  bool RestartPending = false;
+  bool TimerBusy = false;
+  QTimer *TimerActions;
+  // Data log line under construction (one line per completed cycle).
+  QString PendingLogLine;
+  int PendingValueCount = 0;
+  bool CycleStartFlag = false;
+  bool DetectionRunning = false;  // StartDetection's wait: the cycle must not start inside it
+  bool ResyncPending = false;     // a timeout happened: wait for a quiet line before asking again
+  QTimer *ResyncTimer;
+  uint32_t ResyncStartTick = 0;
+  bool ErrorShowing = false;
+  bool HandlerErrorSeen = false;  // since the last Open
+  uint32_t LastHandlerErrorTick = 0;
+  int OpenError = 0;              // system error code of the last Open
+};

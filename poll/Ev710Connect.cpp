@@ -1,0 +1,136 @@
+// The main window's side of the connection: the port list, Open and Close, and what the board
+// session reports (status texts, the identified board, the status LEDs, stale values).
+#include <QApplication>
+#include <QCloseEvent>
+#include "BoardSession.h"
+#include "Ev710Guard.h"
+#include "Ev710Main.h"
+#include "Ev710Registers.h"
+#include "Ev710Version.h"
+#include "LedLittle.h"
+#include "PortDiscovery.h"
+#include "PortSettings.h"
+
+// --- Creation steps ------------------------------------------------------------------------
+
+void TFormMain::InitPortList() {
+  const PortDiscoveryResult found = DiscoverPorts(SystemPorts(), ReadRememberedPortIndex(SettingsFilePath()));
+  ComboCOM->clear();
+  ComboCOM->addItems(found.Entries);
+  ComboCOM->setCurrentIndex(found.SelectedIndex);
+}
+
+void TFormMain::ConnectSession() {
+  connect(Session, &TBoardSession::LinkStateChanged, this, &TFormMain::ShowLinkState);
+  connect(Session, &TBoardSession::BoardFaceChanged, this, &TFormMain::ShowBoardFace);
+  connect(Session, &TBoardSession::ValuesStale, this, &TFormMain::MarkValuesStale);
+  connect(Session, &TBoardSession::StatusByte, this, &TFormMain::SetStatusLeds);
+}
+
+void TFormMain::RegisterPollControls() {
+  QLabel *const xAct[] = {StaticXAct1, StaticXAct2, StaticXAct3};
+  QLabel *const vTarget[] = {StaticVTarget1, StaticVTarget2, StaticVTarget3};
+  QLabel *const vAct[] = {StaticVAct1, StaticVAct2, StaticVAct3};
+  QLabel *const aAct[] = {StaticAAct1, StaticAAct2, StaticAAct3};
+  for (int m = 0; m < 3; ++m) {
+    Session->Entry(PollRow::MotorRegister(m, ctl::X_ACTUAL)).MainControl = xAct[m];
+    Session->Entry(PollRow::MotorRegister(m, ctl::V_TARGET)).MainControl = vTarget[m];
+    Session->Entry(PollRow::MotorRegister(m, ctl::V_ACTUAL)).MainControl = vAct[m];
+    Session->Entry(PollRow::MotorRegister(m, ctl::A_ACTUAL)).MainControl = aAct[m];
+  }
+  StatusLeds = {LedXReached1, LedReference1, LedXReached2, LedReference2,
+                LedXReached3, LedReference3, LedCoverWaiting, LedInterrupt};
+}
+
+void TFormMain::SetToolWindows(const TToolWindows &w) { Windows = w; }
+
+// --- Open and close ------------------------------------------------------------------------
+
+void TFormMain::BtnOpenClick() {
+  Session->Open(ComboCOM->currentText());
+  BtnOpen->setEnabled(false);
+  BtnClose->setEnabled(true);
+  StartDetection();
+  BtnCmd705->setEnabled(true);
+  BtnLogging->setEnabled(true);
+  ComboCOM->setEnabled(false);
+  for (QWidget *w : std::initializer_list<QWidget *>{BtnStop1, BtnStop2, BtnStop3, BtnGo1, BtnGo2, BtnGo3,
+                                                      BtnStopAll, BtnGoAll, BtnGraphics})
+    w->setEnabled(true);
+  Session->StartPolling();
+}
+
+void TFormMain::StartDetection() {
+  Session->StartDetection();
+  if (Windows.FormAdvanced && Windows.FormAdvanced->isVisible()) Windows.FormAdvanced->close();
+}
+
+void TFormMain::BtnCloseClick() {
+  for (QWidget *w : {Windows.FormAdvanced, Windows.FormGraphics, Windows.FormQVR533, Windows.FormBoard, Windows.FormQVR730})
+    if (w && w->isVisible()) w->close();
+  Session->Close();
+  BtnOpen->setEnabled(true);
+  ComboCOM->setEnabled(true);
+  for (QWidget *w : std::initializer_list<QWidget *>{BtnClose, BtnCmd705, BtnStop1, BtnStop2, BtnStop3, BtnGo1,
+                                                      BtnGo2, BtnGo3, BtnStopAll, BtnGoAll, BtnGraphics})
+    w->setEnabled(false);
+  ShowNoPortTexts();
+}
+
+void TFormMain::FormClose() {
+  Session->Close();
+  StoreRememberedPortIndex(SettingsFilePath(), ComboCOM->currentIndex());
+}
+
+void TFormMain::closeEvent(QCloseEvent *e) {
+  RunGuarded(this, [this] { FormClose(); });
+  e->accept();
+}
+
+// --- What the session reports ------------------------------------------------------------------
+
+void TFormMain::ShowLinkState(TLinkState state) {
+  switch (state) {
+  case TLinkState::Detecting: SetStatusTexts(QStringLiteral("Trying to detect the board."), QString()); break;
+  case TLinkState::Active: break;  // the identified board's texts (ShowBoardFace)
+  case TLinkState::Silent:
+    SetStatusTexts(QStringLiteral("The board does not respond."), QStringLiteral("Please check the cable and the power."));
+    break;
+  }
+}
+
+// The board's name in the title and the status texts, and its buttons: shown and enabled only
+// for a board identified on this Open that answers; null shows no board.
+void TFormMain::ShowBoardFace(const TBoardFace *face) {
+  const QString board = face ? QStringLiteral("QVR710+%1-EVAL").arg(QLatin1String(face->Family)) : DesignCaption;
+  QApplication::setApplicationName(board);
+  setWindowTitle(board + QStringLiteral(" V") + ShortVersionText(GetFileVersionText()));
+  if (face) {
+    SetStatusTexts(QStringLiteral("The board is active."), board + QStringLiteral(" board detected!"));
+    BtnQVR533->setVisible(face->Qvr533);
+    BtnQVR730->setVisible(face->Qvr730);
+    BtnQVR515->setVisible(face->Qvr515);
+    BtnQVR550->setVisible(face->Qvr550);
+    BtnBoard->setVisible(face->Board);
+  }
+  const uint8_t kind = face ? face->Kind : 0;
+  BtnQVR533->setEnabled(kind == 1);
+  BtnQVR730->setEnabled(kind == 1);
+  BtnQVR515->setEnabled(kind == 2);
+  BtnQVR550->setEnabled(kind == 3);
+  BtnBoard->setEnabled(face && face->Board);
+}
+
+// The live values and status LEDs as unknown (greyed) until their next reply arrives.
+void TFormMain::MarkValuesStale() {
+  for (int m = 0; m < 3; ++m)
+    for (int r : {ctl::X_ACTUAL, ctl::V_TARGET, ctl::V_ACTUAL, ctl::A_ACTUAL})
+      if (QLabel *label = Session->Entry(PollRow::MotorRegister(m, r)).MainControl) label->setEnabled(false);
+  for (TLedLittle *led : StatusLeds) led->SetLedColor(lcDarkGray);
+}
+
+void TFormMain::SetStatusLeds(uint8_t status) {
+  const ctl::ControllerStatus bits = ctl::DecodeStatus(status);
+  for (size_t bit = 0; bit < StatusLeds.size(); ++bit)
+    StatusLeds[bit]->SetLedColor(IfThenLedColor(bits.Bit[bit], lcCyan, lcDarkCyan));
+}
