@@ -31,6 +31,7 @@ class TRamTablePage : public QWidget, private Ui::TRamTablePage {
 public:
   explicit TRamTablePage(TBoardAccess &Board, QWidget *parent = nullptr);
 
+private:
   void BtnReadRAMClick();
   void BtnWriteRAMClick();
   void BtnLoadRAMClick();
@@ -39,7 +40,6 @@ public:
   void BtnShapeCWClick();
   void BtnSendSPIManClick();
 
-private:
   void SetUpGrid();
   void ConnectHandlers();
   QString CellText(int word) const;
