@@ -1,4 +1,5 @@
 #include "Ev710Advanced.h"
+#include "RamTablePage.h"
 #include <QCloseEvent>
 #include <QLayout>
 #include <QPushButton>
@@ -31,6 +32,7 @@ void TFormAdvanced::FormCreate() {
   TabGlobal->layout()->addWidget(GlobalPage);
   SpecialPage = new TSpecialPage(Board, ComposedDatagram, TabQVR710);
   TabQVR710->layout()->addWidget(SpecialPage);
+  TabRAM->layout()->addWidget(new TRamTablePage(Board, TabRAM));
   Board.SetEditorShown(false);
 
   for (TRegisterPage *page : RegisterPages())

@@ -19,8 +19,6 @@ public:
 
   enum Page { PageMotor1 = 0, PageMotor2 = 1, PageMotor3 = 2, PageGlobal = 3, PageSpecial = 4, PageRAM = 5 };
   TComposedDatagram ComposedDatagram{};
-  // The "RAM Table" page, a plain page with a layout for its content.
-  QWidget *RamTablePage() const { return TabRAM; }
 
   void FormCreate();
   void FormShow();

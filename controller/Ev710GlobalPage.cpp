@@ -1,4 +1,5 @@
 #include "Ev710GlobalPage.h"
+#include "HexEdit.h"
 #include "BoardAccess.h"
 #include "Ev710Guard.h"
 #include "Ev710Utils.h"

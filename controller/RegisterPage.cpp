@@ -89,28 +89,4 @@ int StaticNumber(const QLabel *Static) {
   return v;
 }
 
-namespace {
-class THexKeyFilter : public QObject {
-public:
-  using QObject::QObject;
-protected:
-  bool eventFilter(QObject *o, QEvent *e) override {
-    if (e->type() != QEvent::KeyPress) return QObject::eventFilter(o, e);
-    auto *k = static_cast<QKeyEvent *>(e);
-    switch (k->key()) {
-      case Qt::Key_Backspace: case Qt::Key_Tab: case Qt::Key_Backtab: case Qt::Key_Return: case Qt::Key_Enter:
-      case Qt::Key_Escape: case Qt::Key_Left: case Qt::Key_Right: case Qt::Key_Home: case Qt::Key_End:
-      case Qt::Key_Delete:
-        return false;
-      default: break;
-    }
-    const QString text = k->text();
-    if (text.size() == 1 && QStringLiteral("0123456789abcdefABCDEF").contains(text.at(0))) return false;
-    if (k->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) return false;  // shortcuts, mnemonics
-    QApplication::beep();
-    return true;
-  }
-};
-}  // namespace
 
-void InstallHexKeyFilter(QWidget *Edit) { Edit->installEventFilter(new THexKeyFilter(Edit)); }

@@ -55,5 +55,3 @@ private:
 bool BinaryDigitSet(const QString &Text, int Item);
 // The whole number a static shows; a text that is none throws EEvalError naming the static.
 int StaticNumber(const QLabel *Static);
-// Hexadecimal digit keys, Backspace, Tab, Enter and Escape pass; other keys beep and are dropped.
-void InstallHexKeyFilter(QWidget *Edit);

@@ -107,6 +107,15 @@ bool SaveEditorPages(TFormAdvanced &editor, const QDir &dir) {
     RunEventsFor(LiveValuesWaitMs / 2);
     ok = SaveWindow(&editor, dir, QStringLiteral("TFormAdvanced-%1").arg(i)) && ok;
   }
+  // The RAM table page after a read of the board's RAM and after a waveform calculation.
+  editor.show();
+  auto *ramPage = editor.findChild<QWidget *>(QStringLiteral("TabRAM"));
+  pages->setCurrentWidget(ramPage);
+  ramPage->findChild<QPushButton *>(QStringLiteral("BtnReadRAM"))->click();
+  ok = SaveWindow(&editor, dir, QStringLiteral("TFormAdvanced-ram-read")) && ok;
+  ramPage->findChild<TFloatSpinEdit *>(QStringLiteral("EditSigma"))->SetValue(0.5);
+  ramPage->findChild<QPushButton *>(QStringLiteral("BtnShapeCalc"))->click();
+  ok = SaveWindow(&editor, dir, QStringLiteral("TFormAdvanced-ram-shape")) && ok;
   editor.close();
   pages->setCurrentIndex(0);
   return ok;
