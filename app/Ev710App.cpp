@@ -1,5 +1,8 @@
 #include "Ev710App.h"
 #include <QApplication>
+#include "Ev710Advanced.h"
+#include "Ev710Graphics.h"
+#include "Ev710Logging.h"
 #include "Ev710Main.h"
 #include "Ev710Warn.h"
 #include "Ev51xBoard.h"
@@ -32,6 +35,8 @@ void SetUpApplication(QApplication &app) {
 TFormMain *CreateWindows() {
   FormMain = new TFormMain;
   TToolWindows windows;
+  windows.FormAdvanced = new TFormAdvanced(FormMain->Board(), FormMain);
+  windows.FormGraphics = new TFormGraphics(FormMain->Board(), FormMain);
   windows.FormWarning = new TFormWarning(FormMain);
   windows.FormQVR533 = new TFormQVR533(FormMain->Board(), FormMain);
   windows.FormQVR730 = new TFormQVR730(FormMain->Board(), FormMain);
@@ -39,6 +44,7 @@ TFormMain *CreateWindows() {
   windows.FormBoard51x = new TFormBoard51x(FormMain->Board(), FormMain);
   windows.FormQVR51x = new TFormQVR51x(FormMain->Board(), FormMain);
   windows.FormQVR550 = new TFormQVR550(FormMain->Board(), FormMain);
+  windows.FormLogging = new TFormLogging(FormMain->Board(), FormMain);
   FormMain->SetToolWindows(windows);
   return FormMain;
 }

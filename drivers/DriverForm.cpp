@@ -9,7 +9,6 @@
 #include "Ev710Guard.h"
 #include "Ev710Utils.h"
 #include "LedLittle.h"
-#include "PaintBox.h"
 #include "SpinEdit.h"
 #include "TrimDriveInfo.h"
 #include "ui_Ev710_QVR53x.h"
@@ -20,6 +19,16 @@ const QColor LDColor(0, 77, 185);
 const QColor GridColor(175, 178, 181);
 const QColor CurrentBarColor(255, 160, 122);
 const QColor HysteresisColor(135, 206, 235);
+
+// An off-screen picture of the box's size, sharp at the screen's pixel density.
+void PrepareOffScreen(const QWidget *box, QImage &picture) {
+  const qreal dpr = box->devicePixelRatioF();
+  const QSize size = box->size() * dpr;
+  if (picture.size() != size || picture.devicePixelRatio() != dpr) {
+    picture = QImage(size, QImage::Format_RGB32);
+    picture.setDevicePixelRatio(dpr);
+  }
+}
 }  // namespace
 
 template <class Form>
@@ -63,8 +72,14 @@ void TDriverForm<Form>::SetUpControls(double RSense) {
   ld.setColor(QPalette::WindowText, LDColor);
   this->LblTLLine->setPalette(tl);
   this->LblLDLine->setPalette(ld);
-  this->PBGraph->OnPaint = [this](QPainter &p) { PBGraphPaint(p); };
-  this->PBScale->OnPaint = [this](QPainter &p) { PBScalePaint(p); };
+  this->PBGraph->OnPaint = [this](TPaintBox &box) {
+    QPainter p(&box);
+    PBGraphPaint(p);
+  };
+  this->PBScale->OnPaint = [this](TPaintBox &box) {
+    QPainter p(&box);
+    PBScalePaint(p);
+  };
 }
 
 template <class Form>

@@ -1,5 +1,6 @@
 #include "Ev51xBoard.h"
 #include <QCloseEvent>
+#include <QPainter>
 #include <QStyleOptionSlider>
 #include <QToolTip>
 #include "BoardFrames.h"
@@ -14,7 +15,7 @@ constexpr uint8_t PwmMotor = 1;  // the QVR515
 TFormBoard51x::TFormBoard51x(TBoardAccess &Board, QWidget *parent) : QWidget(parent), Board(Board) {
   setupUi(this);
   SetUpToolWindow(this);
-  PBSlider->OnPaint = [this](QPainter &p) { PBSliderPaint(p); };
+  PBSlider->OnPaint = [this](TPaintBox &) { PBSliderPaint(); };
   connect(BtnEnableMotor1, &QPushButton::clicked, this, Guarded(this, [this] { BtnEnableMotor1Click(); }));
   connect(BtnDisableMotor1, &QPushButton::clicked, this, Guarded(this, [this] { BtnDisableMotor1Click(); }));
   connect(TrackBarPWM, &TTrackBarMouseUpDown::MouseDown, this, Guarded(this, [this] { TrackBarPWMMouseDown(); }));
@@ -66,17 +67,17 @@ void TFormBoard51x::ShowPositionTip() {
 }
 
 // A black wedge growing from left to right above the track bar: the picture of a PWM ratio.
-void TFormBoard51x::PBSliderPaint(QPainter &target) {
-  PrepareOffScreen(PBSlider, SliderPicture);
+void TFormBoard51x::PBSliderPaint() {
+  QImage &picture = PictureFor(SliderPicture, *PBSlider);
   const int W = PBSlider->width(), H = PBSlider->height();
-  QPainter p(&SliderPicture);
+  QPainter p(&picture);
   p.setRenderHint(QPainter::Antialiasing);
   p.fillRect(0, 0, W, H, palette().color(QPalette::Window));
   p.setPen(Qt::black);
   p.setBrush(Qt::black);
   p.drawPolygon(QPolygonF({QPointF(0, 0), QPointF(W - 1, 0), QPointF(W - 1, H - 1)}));
   p.end();
-  target.drawImage(0, 0, SliderPicture);
+  PBSlider->Show(picture);
 }
 
 void TFormBoard51x::showEvent(QShowEvent *e) {

@@ -30,7 +30,7 @@ private:
   void PauseForDrag();
   void SetDriversEnabled(bool Enable);
   void ShowPositionTip();
-  void PBSliderPaint(QPainter &p);
+  void PBSliderPaint();
   TBoardAccess &Board;
   std::optional<TPollingPause> DragPause;  // held from a button or key going down to its going up
   QImage SliderPicture;
