@@ -95,6 +95,9 @@ private slots:
       QCOMPARE(m.DriverEnabled(1), button != "BtnDisableMotor2");
     });
     VerifyPollingResumes();
+    s.Close();  // closing the connection closes the window; it keeps its lists
+    QVERIFY(!Window("TFormBoard")->isVisible());
+    QCOMPARE(Ctl<QComboBox>("TFormBoard", "CbFreq710")->currentIndex(), 8);
   }
 
   // The driver clock goes unanswered: the controller clock is not sent, one message, polling goes on.
