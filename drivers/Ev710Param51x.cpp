@@ -1,5 +1,6 @@
 #include "Ev710Param51x.h"
 #include <QCloseEvent>
+#include <algorithm>
 #include "BoardFrames.h"
 #include "DriverParameterMap.h"
 #include "Ev710Guard.h"

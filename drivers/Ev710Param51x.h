@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QWidget>
 #include <array>
+#include <vector>
 #include "BoardAccess.h"
 #include "ui_Ev710Param51x.h"
 #include "ui_Ev710Param51xGroup.h"

@@ -54,7 +54,10 @@ void TFormQVR730::SetUpControls() {
 }
 
 void TFormQVR730::ConnectHandlers() {
-  connect(RegisterItems, &QButtonGroup::idClicked, this, Guarded(this, [this] { RGRegistersClick(); }));
+  // A click or an arrow key checks another item.
+  connect(RegisterItems, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+    if (checked) RunGuarded(this, [this] { RGRegistersClick(); });
+  });
   for (QWidget *c : ValueControls()) {
     auto changed = Guarded(this, [this, c] { EditEnc1PosChange(c); });
     if (auto *spin = qobject_cast<TSpinEdit *>(c)) connect(spin, &TSpinEdit::Change, this, changed);

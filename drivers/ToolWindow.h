@@ -5,6 +5,7 @@
 #include <QWidget>
 #include "BoardAccess.h"
 
+// A tool window: title, minimise and close, no size or maximise commands; fixed size after layout.
 inline void SetUpToolWindow(QWidget *w) {
   w->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint |
                     Qt::WindowCloseButtonHint);
