@@ -30,7 +30,8 @@ TGroupQVR51x::TGroupQVR51x(TBoardAccess &Board, int MotorIndex, const QString &N
   setObjectName(objectName() + NameChip);
   StallBar->setToolTip(QStringLiteral("This bar shows the load detection value measured by the ") + Chip + u'.');
   GrpErrorFlags_->setToolTip(QStringLiteral("The error flags of the ") + Chip + QStringLiteral(" are displayed here."));
-  // Motor 3's driver has no high-side over-current flag: its indicator stays off.
+  // The group of motor index 2 (ShowFlags513) does not show the high-side over-current flag:
+  // its indicator stays off.
   for (const StatusFlag &flag : StatusFlagsOf(BoardKinds::OlderDrivers)) {
     auto *led = findChild<TLedLittle *>(QLatin1String(flag.Led) + NameChip);
     led->SetLedColor(lcDarkCyan);
@@ -52,6 +53,7 @@ void TGroupQVR51x::SendThreshold() {
   SendWaited(Board, SetParameter, DriverParam::StallThreshold, uint8_t(MotorIndex), 8 - LoadSlider->value());
 }
 
+// A value beyond the bar shows it full (a progress bar ignores values outside its range).
 void TGroupQVR51x::ShowLoad(uint8_t, uint8_t, uint8_t b0) { StallBar->setValue(std::min<int>(b0, StallBar->maximum())); }
 
 void TGroupQVR51x::ShowFlags(uint8_t, uint8_t, uint8_t b0) {
