@@ -119,6 +119,7 @@ bool TBoardSession::SendCommandBytes(uint8_t Address, uint8_t Command, uint8_t T
                                  bool RaiseOnTimeout) {
   WaitForQuietLine();
   CommandAnswered = false;
+  LastCommand = Command;
   const BoardFrame frame = BoardCommand::WithBytes(Address, Command, Type, Motor, Bytes).Frame();
   Comm32->PurgeIn();
   Comm32->Write(frame.data(), int(frame.size()));
@@ -301,10 +302,10 @@ void TBoardSession::Comm32RxChar(int Count) {
   ReplyReceived = true;
   CommandAnswered = true;
   std::copy(FReplyFrame.begin() + 4, FReplyFrame.end() - 1, FReplyValue.begin());
-  const uint8_t command = FReplyFrame[3];
-  if (command != SpiTransfer && command != GetParameter)
+  const BoardReply reply{FReplyFrame};
+  if (AnswersVersionQuery(reply))
     FBoardVersionText = QByteArray(reinterpret_cast<const char *>(FReplyFrame.data()) + 1, 8);
-  else if (PollingEnabled)
+  else if (PollingEnabled && !reply.IsVersion())
     RouteReply();
   if (!BoardIdentified) Identify();
   Advance();
@@ -313,9 +314,16 @@ void TBoardSession::Comm32RxChar(int Count) {
   PostPollMessage();
 }
 
+// A reply that is neither a datagram's nor a parameter's answer carries the version text only
+// when the version was asked for: the board's answers to its other commands (5, 64, 65, 66)
+// look the same and must not stand for its version.
+bool TBoardSession::AnswersVersionQuery(const BoardReply &reply) const {
+  return reply.IsVersion() && LastCommand == GetVersion;
+}
+
 void TBoardSession::TakeLateVersionReply() {
   BoardFrame frame{};
-  if (Comm32->Read(frame.data(), BoardFrameSize) != BoardFrameSize || !BoardReply{frame}.IsVersion()) return;
+  if (Comm32->Read(frame.data(), BoardFrameSize) != BoardFrameSize || !AnswersVersionQuery(BoardReply{frame})) return;
   FBoardVersionText = QByteArray(reinterpret_cast<const char *>(frame.data()) + 1, 8);
   if (!BoardIdentified) Identify();
 }

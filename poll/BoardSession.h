@@ -100,6 +100,7 @@ private:
   void StopResync();
   void WaitForQuietLine();
   [[noreturn]] void FailNoAnswer();
+  bool AnswersVersionQuery(const struct BoardReply &reply) const;
   void TakeLateVersionReply();
   void RouteReply();
   void RouteControllerReply(const PollEntry &e, int &Value);
@@ -138,4 +139,5 @@ private:
   bool HandlerErrorSeen = false;  // since the last Open
   uint32_t LastHandlerErrorTick = 0;
   int OpenError = 0;              // system error code of the last Open
+  uint8_t LastCommand = 0;        // command number of the last request sent
 };

@@ -45,6 +45,17 @@ private slots:
     QCOMPARE(Requests(board), (QStringList{"V", "P180/0", "R73", "V"}));
   }
 
+  // Only the answer to a version query is taken for the version text; a driver enable's answer
+  // looks the same to the frame rules but names no board.
+  void otherCommandsLeaveTheVersionText() {
+    TBoardSession *m = s.Main->Session;
+    const QByteArray version = m->BoardVersionText();
+    QVERIFY(version.startsWith("710"));
+    QVERIFY(m->SendCommand(1, 64, 0, 0, 1, true, true));
+    QVERIFY(BoardReply{m->ReplyFrame()}.IsVersion());
+    QCOMPARE(m->BoardVersionText(), version);
+  }
+
   void silentBoardTimesOut() {
     TBoardSession *m = s.Main->Session;
     board->SetSilent(true);
