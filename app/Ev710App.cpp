@@ -5,6 +5,8 @@
 #include "Ev710Main.h"
 #include "Ev710Version.h"
 #include "Ev710Warn.h"
+#include "Ev710_QVR53x.h"
+#include "Ev710_QVR550.h"
 #include "Hint95.h"
 #include "SimulatedBoard.h"
 #include "async32.h"
@@ -73,6 +75,8 @@ TFormMain *CreateWindows() {
   FormMain = new TFormMain;
   TToolWindows windows;
   windows.FormWarning = new TFormWarning(FormMain);
+  windows.FormQVR533 = new TFormQVR533(FormMain->Board(), FormMain);
+  windows.FormQVR550 = new TFormQVR550(FormMain->Board(), FormMain);
   FormMain->SetToolWindows(windows);
   return FormMain;
 }

@@ -1,4 +1,5 @@
 #include "PollTable.h"
+#include "DriverParameterMap.h"
 #include "Ev710Registers.h"
 
 namespace {
@@ -38,13 +39,14 @@ TPollTable InitialPollTable() {
   for (const auto &g : globals) Set(t[size_t(row++)], GlobalRegisterAddress(g.index, true), g.format, g.page);
   // Driver parameters of the newer-driver board, encoder positions, older-driver load and
   // flags, QVR550 driver.
-  const uint8_t newer[] = {180, 206, 180, 206, 180, 206, 182, 208, 207, 6, 168, 170, 172};
-  for (int i = 0; i < 13; ++i) Set(t[size_t(PollRow::NewerDriverPairs + i)], newer[i], FormUnsigned, -1);
+  auto setDriverRows = [&t](int first, const auto &params) {
+    for (size_t i = 0; i < std::size(params); ++i) Set(t[size_t(first) + i], params[i], FormUnsigned, -1);
+  };
+  setDriverRows(PollRow::NewerDriverPairs, NewerDriverStatusParams);
   const uint8_t encoder[] = {0x08, 0x0A, 0x0C, 0x12};
   for (int i = 0; i < 4; ++i)
     Set(t[size_t(PollRow::Encoder + i)], encoder[i], i < 3 ? FormSigned24 : FormUnsigned, NeverByAdvance);
-  for (int i = 0; i < 6; ++i) Set(t[size_t(PollRow::OlderDriver + i)], i % 2 ? 208 : 206, FormUnsigned, -1);
-  const uint8_t qvr550[] = {180, 206, 182, 208, 6, 168, 170, 172};
-  for (int i = 0; i < 8; ++i) Set(t[size_t(PollRow::Qvr550Driver + i)], qvr550[i], FormUnsigned, -1);
+  setDriverRows(PollRow::OlderDriver, OlderDriverStatusParams);
+  setDriverRows(PollRow::Qvr550Driver, Qvr550StatusParams);
   return t;
 }

@@ -21,17 +21,6 @@ int32_t ValueOf(const std::array<uint8_t, 4> &b) {
                               (uint32_t(b[2]) << 8) | b[3]);
 }
 
-// Power-on driver settings, the same for every motor: (parameter, code).
-constexpr std::pair<int, int32_t> NewerDriverDefaults[] = {
-    {140, 4}, {160, 1}, {161, 0}, {162, 2}, {163, 0}, {164, 0}, {165, 5}, {166, 3},
-    {167, 4}, {184, 0}, {168, 0}, {169, 1}, {170, 15}, {171, 0}, {172, 2}, {173, 0},
-    {174, 0}, {6, 16},  {175, 2}, {176, 2}, {177, 0}, {178, 0}, {179, 0}, {183, 0},
-    {185, 0}, {186, 0}, {187, 0}, {188, 8}, {189, 0}, {181, 0}};
-constexpr std::pair<int, int32_t> OlderDriverDefaults[] = {{205, 8}};
-
-constexpr int OlderPwmMotor = 1;
-constexpr int32_t OlderPwmDefault = 128;
-
 }  // namespace
 
 uint8_t Checksum(const Frame &frame) {
@@ -104,19 +93,7 @@ std::array<uint8_t, 4> EncoderModel::Transfer(const std::array<uint8_t, 4> &tele
 // ---------------------------------------------------------------------------------------
 // Board
 
-BoardModel::BoardModel(int kind) : kind_(kind) {
-  for (int motor = 0; motor < ControllerModel::MotorCount; ++motor) {
-    if (kind_ == 2) {
-      for (auto [number, code] : OlderDriverDefaults)
-        parameters_[{number, motor}] = code;
-    } else {
-      for (auto [number, code] : NewerDriverDefaults)
-        parameters_[{number, motor}] = code;
-    }
-  }
-  if (kind_ == 2)
-    parameters_[{6, OlderPwmMotor}] = OlderPwmDefault;
-}
+BoardModel::BoardModel(int kind) : kind_(kind), drivers_(kind) {}
 
 std::string BoardModel::VersionTextOf(int kind) {
   switch (kind) {
@@ -160,7 +137,7 @@ std::optional<Frame> BoardModel::HandleFrame(const Frame &request) {
   case SetParameter:
     if (motor >= ControllerModel::MotorCount)
       return Reply(request, WrongType, 0);
-    parameters_[{type, motor}] = value;
+    drivers_.Set(type, motor, value);
     return Reply(request, Ok, value);
   case GetParameter:
     if (motor >= ControllerModel::MotorCount)
@@ -201,39 +178,14 @@ void BoardModel::AdvanceTime(double seconds) {
   }
 }
 
-int32_t BoardModel::StoredParameter(int number, int motor) const {
-  const auto it = parameters_.find({number, motor});
-  return it == parameters_.end() ? 0 : it->second;
-}
-
-bool BoardModel::IsStatusParameter(int number) {
-  return number == 180 || number == 182 || number == 206 || number == 207 || number == 208;
+MotorMotion BoardModel::MotionOf(int motor) const {
+  const int m = drivers_.DriverOf(motor);
+  return {controller_.Standing(m), controller_.SpeedFraction(m),
+          SignExtend(controller_.ReadRegister(m, ControllerModel::XActual), 24)};
 }
 
 int32_t BoardModel::ParameterValue(int number, int motor) const {
-  return IsStatusParameter(number) ? StatusParameter(number, motor) : StoredParameter(number, motor);
-}
-
-// Status values that look alive: the load value rises with speed, the current falls back
-// to the lower limit when the motor runs, the microstep follows the position.
-int32_t BoardModel::StatusParameter(int number, int motor) const {
-  const bool standing = controller_.Standing(motor);
-  const double speed = controller_.SpeedFraction(motor);
-  const int32_t position = SignExtend(controller_.ReadRegister(motor, ControllerModel::XActual), 24);
-  if (kind_ == 2) {
-    switch (number) {
-    case 206: return standing ? 0 : std::clamp(int(std::lround(2 + 5 * speed)), 0, 7);
-    default: return 0;  // no error flags
-    }
-  }
-  const int32_t cs = StoredParameter(6, motor) & 31;
-  switch (number) {
-  case 180: return standing ? cs : std::max(cs / 2, int32_t(cs - std::lround(speed * cs / 2)));
-  case 206: return standing ? 0 : 300 + int32_t(std::lround(500 * speed)) + (position & 31);
-  case 182: return (position * 4) & 0x3FF;
-  case 208: return standing ? 0x80 : 0;  // STST
-  default: return 0;                     // 207: LD_TST pin low
-  }
+  return drivers_.Get(number, motor, MotionOf(motor));
 }
 
 }  // namespace sim

@@ -9,6 +9,7 @@
 // GetVersion is the exception: bytes 1..8 carry the eight-character version text, so its
 // byte 3 is the text's third character (never 71 or 6 in the texts used here).
 #include "ControllerModel.h"
+#include "DriverModel.h"
 
 #include <array>
 #include <cstdint>
@@ -76,8 +77,9 @@ public:
   const ControllerModel &Controller() const { return controller_; }
   EncoderModel &Encoder() { return encoder_; }
 
+  DriverModel &Drivers() { return drivers_; }
   // Stored value of driver parameter `number` of motor 0..2 (status parameters excluded).
-  int32_t StoredParameter(int number, int motor) const;
+  int32_t StoredParameter(int number, int motor) const { return drivers_.Stored(number, motor); }
   // What GetParameter answers, status parameters included.
   int32_t ParameterValue(int number, int motor) const;
 
@@ -87,14 +89,13 @@ public:
 
 private:
   int32_t HandleSpiTransfer(uint8_t type, const Frame &request);
-  int32_t StatusParameter(int number, int motor) const;
-  static bool IsStatusParameter(int number);
+  MotorMotion MotionOf(int motor) const;
   Frame Reply(const Frame &request, uint8_t status, int32_t value) const;
 
   int kind_;
   ControllerModel controller_;
   EncoderModel encoder_;
-  std::map<std::pair<int, int>, int32_t> parameters_;
+  DriverModel drivers_;
   std::array<bool, 4> driverEnabled_{true, true, true, true};
   std::array<int, 2> clockIndex_{};
   int interfaceMode_ = 1;

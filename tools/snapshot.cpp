@@ -10,7 +10,9 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QLayout>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
 #include "Ev710App.h"
@@ -68,6 +70,39 @@ bool SaveWindow(QWidget *w, const QDir &dir) {
   std::printf("%s\n", qPrintable(path));
   return true;
 }
+// The driver windows are saved page by page, shown with live values, when their board is open.
+const QStringList DriverWindows = {QStringLiteral("TFormQVR533"), QStringLiteral("TFormQVR550")};
+
+bool SaveDriverPages(TFormMain &main, const QDir &dir) {
+  const int kind = main.Board().BoardKind();
+  if (kind != 1 && kind != 3) return true;
+  QWidget *w = nullptr;
+  for (QWidget *top : QApplication::topLevelWidgets())
+    if (top->objectName() == DriverWindows[kind == 1 ? 0 : 1]) w = top;
+  if (!w) return true;
+  w->show();
+  auto *pages = w->findChild<QTabWidget *>(QStringLiteral("PageControl"));
+  bool ok = true;
+  for (int i = 0; i < pages->count(); ++i) {
+    pages->setCurrentIndex(i);
+    RunEventsFor(LiveValuesWaitMs / 3);
+    const QString path = dir.filePath(w->objectName() + u'-' + pages->tabText(i) + QStringLiteral(".png"));
+    ok = w->grab().save(path) && ok;
+    std::printf("%s\n", qPrintable(path));
+  }
+  // The trimDrive information page, opened as a click on the picture opens it.
+  QWidget *picture = w->findChild<QWidget *>(QStringLiteral("ImgTrimDrive"));
+  QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), picture->mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
+                      Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(picture, &release);
+  if (auto *info = w->findChild<QWidget *>(QStringLiteral("FormTrimDriveInfo"))) {
+    RunEventsFor(100);
+    ok = SaveWindow(info, dir) && ok;
+    info->close();
+  }
+  w->close();
+  return ok;
+}
 }  // namespace
 
 int main(int argc, char *argv[]) {
@@ -113,7 +148,12 @@ int main(int argc, char *argv[]) {
       warning->SetNumber(QStringLiteral("8,"));
   }
   for (QWidget *w : QApplication::topLevelWidgets())
-    if (!w->objectName().isEmpty() && !w->inherits("QMenu") && !SaveWindow(w, dir)) rc = 1;
+    if (!w->objectName().isEmpty() && !w->inherits("QMenu") && !DriverWindows.contains(w->objectName()) &&
+        !SaveWindow(w, dir))
+      rc = 1;
+  // The driver windows watch motor 1's driver: it runs again, in VELOCITY mode, for their pages.
+  if (run) StartMotor(*main, 1, 2, {{"EditVTarget", 900}, {"EditAMax", 20}});
+  if (!SaveDriverPages(*main, dir)) rc = 1;
   main->close();
   DestroyWindows();
   SetGuardErrorSink({});

@@ -1,0 +1,35 @@
+// The program as a whole: closing the main window ends it whichever tool windows are open, and
+// everything made at start-up goes with it.
+#include <QApplication>
+#include <QTimer>
+#include <QtTest>
+#include "Ev710App.h"
+#include "Ev710Main.h"
+
+class TestProgram : public QObject {
+  Q_OBJECT
+private slots:
+  void closingTheMainWindowEndsTheProgram() {
+    SetUpApplication(*qApp);
+    TFormMain *main = CreateWindows();
+    main->show();
+    const TToolWindows &w = main->Windows;
+    int shown = 0;
+    for (QWidget *tool : {w.FormAdvanced, w.FormGraphics, w.FormQVR533, w.FormQVR730, w.FormBoard, w.FormBoard51x,
+                          w.FormQVR51x, w.FormQVR550, w.FormLogging}) {
+      if (!tool) continue;
+      QCOMPARE(tool->parent(), main);
+      tool->show();
+      ++shown;
+    }
+    // The program's event loop ends when the main window closes (it would run on otherwise).
+    QTimer::singleShot(0, main, [main] { main->close(); });
+    QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
+    QCOMPARE(QApplication::exec(), 0);
+    qInfo("%d tool windows were open", shown);
+    DestroyWindows();  // with the sanitizers on, a window left behind shows as a leak
+  }
+};
+
+QTEST_MAIN(TestProgram)
+#include "tst_program.moc"
