@@ -1,10 +1,13 @@
-// The command line: help, version and wrong options answered without a display, and the port
-// it preselects; the port list scanned again as it drops down.
+// The program's start and end: help, version and wrong options answered without a display, the
+// port the command line preselects, the port list scanned again as it drops down, and a settings
+// file that cannot be written reported at the end.
 #include <QComboBox>
 #include <QProcess>
 #include <QtTest>
 #include "Ev710App.h"
+#include "Ev710Guard.h"
 #include "Ev710Main.h"
+#include "PortSettings.h"
 
 class TestCommandLine : public QObject {
   Q_OBJECT
@@ -64,6 +67,19 @@ private slots:
     QCOMPARE(combo->count(), listed);
     QCOMPARE(combo->currentText(), QString("SIM3  [Simulator]"));
     DestroyWindows();
+  }
+
+  void unwritableSettingsAreReportedOnce() {
+    QDir().mkpath(SettingsFilePath());  // a folder where the file should be
+    QStringList errors;
+    SetGuardErrorSink([&errors](const QString &text) { errors << text; });
+    SetUpApplication(*qApp);
+    CreateWindows()->close();
+    DestroyWindows();
+    SetGuardErrorSink({});
+    QDir(SettingsFilePath()).removeRecursively();
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors[0].startsWith("Cannot write the settings file " + SettingsFilePath()), qPrintable(errors[0]));
   }
 };
 
