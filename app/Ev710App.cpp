@@ -2,6 +2,9 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <cstdio>
+#include "Ev710Advanced.h"
+#include "Ev710Graphics.h"
+#include "Ev710Logging.h"
 #include "Ev710Main.h"
 #include "Ev710Version.h"
 #include "Ev710Warn.h"
@@ -74,9 +77,12 @@ void SetUpApplication(QApplication &app) {
 TFormMain *CreateWindows() {
   FormMain = new TFormMain;
   TToolWindows windows;
+  windows.FormAdvanced = new TFormAdvanced(FormMain->Board(), FormMain);
+  windows.FormGraphics = new TFormGraphics(FormMain->Board(), FormMain);
   windows.FormWarning = new TFormWarning(FormMain);
   windows.FormQVR533 = new TFormQVR533(FormMain->Board(), FormMain);
   windows.FormQVR550 = new TFormQVR550(FormMain->Board(), FormMain);
+  windows.FormLogging = new TFormLogging(FormMain->Board(), FormMain);
   FormMain->SetToolWindows(windows);
   return FormMain;
 }

@@ -72,8 +72,14 @@ void TDriverForm<Form>::SetUpControls(double RSense) {
   ld.setColor(QPalette::WindowText, LDColor);
   this->LblTLLine->setPalette(tl);
   this->LblLDLine->setPalette(ld);
-  this->PBGraph->OnPaint = [this](QPainter &p) { PBGraphPaint(p); };
-  this->PBScale->OnPaint = [this](QPainter &p) { PBScalePaint(p); };
+  this->PBGraph->OnPaint = [this](TPaintBox &box) {
+    QPainter p(&box);
+    PBGraphPaint(p);
+  };
+  this->PBScale->OnPaint = [this](TPaintBox &box) {
+    QPainter p(&box);
+    PBScalePaint(p);
+  };
 }
 
 template <class Form>

@@ -47,7 +47,8 @@ public:
   virtual int SelectedMotor() const = 0;
   virtual void SetSelectedMotor(int Motor) = 0;
 
-  // What the cycle feeds besides the main window (null: nothing).
+  // What the cycle feeds besides the main window (null: nothing). Setting the log hooks, also
+  // again at each start of logging, empties the log line under assembly.
   virtual void SetGraphHooks(TGraphHooks *Hooks) = 0;
   virtual void SetLogHooks(TLogHooks *Hooks) = 0;
 };

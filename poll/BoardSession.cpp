@@ -90,6 +90,7 @@ void TBoardSession::StartPolling() {
 void TBoardSession::Close() {
   TimerActions->stop();
   StopResync();
+  if (LogHooks) LogHooks->StopLogging();
   Comm32->Close();
   BoardIdentified = false;
   emit BoardFaceChanged(nullptr);

@@ -60,7 +60,11 @@ public:
   int SelectedMotor() const override { return FSelectedMotor; }
   void SetSelectedMotor(int Motor) override { FSelectedMotor = Motor; }
   void SetGraphHooks(TGraphHooks *Hooks) override { GraphHooks = Hooks; }
-  void SetLogHooks(TLogHooks *Hooks) override { LogHooks = Hooks; }
+  void SetLogHooks(TLogHooks *Hooks) override {
+    LogHooks = Hooks;
+    PendingLogLine.clear();
+    PendingValueCount = 0;
+  }
 
   // --- Link and cycle state (read by tests and benchmarks) -------------------------------
   TComm32 *Comm32;

@@ -22,4 +22,5 @@ public:
   virtual int LogColumnCount() const = 0;
   virtual uint32_t LogStartTick() const = 0;
   virtual void WriteLogLine(const QString &Line) = 0;  // throws EEvalError when it cannot write
+  virtual void StopLogging() {}  // the port closes or the program ends: close the log
 };

@@ -1,4 +1,5 @@
 #include "ControllerModel.h"
+#include "ControllerRam.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,17 +25,6 @@ double WrapPosition(double pos) {
   if (pos >= Half24 || pos < -Half24)
     pos -= Span24 * std::floor((pos + Half24) / Span24);
   return pos;
-}
-
-// A quarter sine wave of 64 entries, values 0..63: the microstep table after power-on.
-std::array<uint16_t, ControllerModel::RamPairs> PowerOnRam() {
-  std::array<uint16_t, ControllerModel::RamPairs> ram{};
-  for (int word = 0x40; word < 0x80; ++word) {
-    const int i = word - 0x40;
-    const auto value = static_cast<uint16_t>(std::lround(63.0 * std::sin(std::numbers::pi / 2 * (i + 0.5) / 64)));
-    ram[word / 2] |= static_cast<uint16_t>(word % 2 ? value << 8 : value);
-  }
-  return ram;
 }
 
 }  // namespace

@@ -3,18 +3,24 @@
 // platform unless another one is asked for, and saves a picture of every window as
 // OUTDIR/<window name>.png. With --open PORT (for example SIM1, a simulated board) it opens
 // that port first and lets the poll cycle run for a moment, so the pictures show live values.
-// With --run as well, motor 1 is sent to a target in RAMP mode and motor 2 runs in VELOCITY
-// mode, and the pictures are taken while they move.
+// With --run as well, motor 1 is sent to a target in RAMP mode, motor 2 runs in VELOCITY
+// mode and motor 3 goes to a target in SOFTMODE; the graphics window shows all four traces,
+// and the pictures are taken while the motors move. The logging window shows a choice of
+// values for motor 1 (it is not started). The register editor is shown on each of its pages
+// in turn, as TFormAdvanced-<page>.png, after the poll cycle has read that page.
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QLayout>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
+#include "Ev710Advanced.h"
 #include "Ev710App.h"
 #include "Ev710Guard.h"
 #include "Ev710Main.h"
@@ -23,6 +29,7 @@
 
 namespace {
 constexpr int LiveValuesWaitMs = 1500;
+constexpr int GraphFillMs = 6000;  // long enough for the traces to span a good part of the plot
 
 void Usage() { std::fprintf(stderr, "usage: qvr710-snapshot OUTDIR [--open PORT [--run]]\n"); }
 
@@ -55,14 +62,33 @@ bool OpenPort(TFormMain &main, const QString &port) {
   return false;
 }
 
-bool SaveWindow(QWidget *w, const QDir &dir) {
+// The graphics window opened from the main window, with all four traces, on motor 2's page:
+// in VELOCITY mode its target velocity is not 0.
+void ShowGraphics(TFormMain &main) {
+  auto *graphics = main.findChild<QWidget *>(QStringLiteral("FormGraphics"));
+  if (!graphics) return;
+  graphics->findChild<QCheckBox *>(QStringLiteral("CheckVTarget"))->click();
+  main.findChild<QPushButton *>(QStringLiteral("BtnGraphics"))->click();
+  graphics->findChild<QTabWidget *>(QStringLiteral("PageControl"))->setCurrentIndex(1);
+}
+
+// A file name and motor 1's positions, velocity and load ticked, as a user prepares a log.
+void ShowLogChoice(TFormMain &main) {
+  if (auto *name = main.findChild<QLineEdit *>(QStringLiteral("EditLogFileName")))
+    name->setText(QStringLiteral("/home/engineer/logs/motor1-run.csv"));
+  for (const char *box : {"CheckLogMotor1", "CheckLogTargPosMotor1", "CheckLogActPosMotor1", "CheckLogActVelMotor1",
+                          "CheckLogLDMotor1"})
+    if (auto *check = main.findChild<QCheckBox *>(QLatin1String(box))) check->click();
+}
+
+bool SaveWindow(QWidget *w, const QDir &dir, const QString &name = QString()) {
   if (!w->isVisible()) {
     // A window that was never shown still needs its layout for the picture.
     w->ensurePolished();
     if (QLayout *l = w->layout()) l->activate();
     if (!w->testAttribute(Qt::WA_Resized)) w->resize(w->sizeHint());
   }
-  const QString path = dir.filePath(w->objectName() + QStringLiteral(".png"));
+  const QString path = dir.filePath((name.isEmpty() ? w->objectName() : name) + QStringLiteral(".png"));
   if (!w->grab().save(path)) {
     std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
     return false;
@@ -70,6 +96,31 @@ bool SaveWindow(QWidget *w, const QDir &dir) {
   std::printf("%s\n", qPrintable(path));
   return true;
 }
+// The register editor open on each page in turn, each picture after the page's registers
+// have been read.
+bool SaveEditorPages(TFormAdvanced &editor, const QDir &dir) {
+  auto *pages = editor.findChild<QTabWidget *>(QStringLiteral("PageControl"));
+  editor.show();
+  bool ok = true;
+  for (int i = 0; i < pages->count(); ++i) {
+    pages->setCurrentIndex(i);
+    RunEventsFor(LiveValuesWaitMs / 2);
+    ok = SaveWindow(&editor, dir, QStringLiteral("TFormAdvanced-%1").arg(i)) && ok;
+  }
+  // The RAM table page after a read of the board's RAM and after a waveform calculation.
+  editor.show();
+  auto *ramPage = editor.findChild<QWidget *>(QStringLiteral("TabRAM"));
+  pages->setCurrentWidget(ramPage);
+  ramPage->findChild<QPushButton *>(QStringLiteral("BtnReadRAM"))->click();
+  ok = SaveWindow(&editor, dir, QStringLiteral("TFormAdvanced-ram-read")) && ok;
+  ramPage->findChild<TFloatSpinEdit *>(QStringLiteral("EditSigma"))->SetValue(0.5);
+  ramPage->findChild<QPushButton *>(QStringLiteral("BtnShapeCalc"))->click();
+  ok = SaveWindow(&editor, dir, QStringLiteral("TFormAdvanced-ram-shape")) && ok;
+  editor.close();
+  pages->setCurrentIndex(0);
+  return ok;
+}
+
 // The driver windows are saved page by page, shown with live values, when their board is open.
 const QStringList DriverWindows = {QStringLiteral("TFormQVR533"), QStringLiteral("TFormQVR550")};
 
@@ -138,9 +189,12 @@ int main(int argc, char *argv[]) {
     if (run) {
       StartMotor(*main, 1, 0, {{"EditXTarget", 10000}, {"EditVMax", 1000}, {"EditVMin", 1}, {"EditAMax", 100}});
       StartMotor(*main, 2, 2, {{"EditVTarget", -600}, {"EditAMax", 50}});
-      RunEventsFor(LiveValuesWaitMs);
+      StartMotor(*main, 3, 1, {{"EditXTarget", -30000}, {"EditVMax", 1500}, {"EditVMin", 1}, {"EditAMax", 200}});
+      ShowGraphics(*main);
+      RunEventsFor(GraphFillMs);
     }
   }
+  ShowLogChoice(*main);
   QApplication::processEvents();
   for (QWidget *w : QApplication::topLevelWidgets()) {
     // The warning as a Go shows it, its limit filled in (8 for RampDiv 7 and PulseDiv 3).
@@ -149,8 +203,9 @@ int main(int argc, char *argv[]) {
   }
   for (QWidget *w : QApplication::topLevelWidgets())
     if (!w->objectName().isEmpty() && !w->inherits("QMenu") && !DriverWindows.contains(w->objectName()) &&
-        !SaveWindow(w, dir))
+        !qobject_cast<TFormAdvanced *>(w) && !SaveWindow(w, dir))
       rc = 1;
+  if (auto *editor = main->findChild<TFormAdvanced *>(); editor && !SaveEditorPages(*editor, dir)) rc = 1;
   // The driver windows watch motor 1's driver: it runs again, in VELOCITY mode, for their pages.
   if (run) StartMotor(*main, 1, 2, {{"EditVTarget", 900}, {"EditAMax", 20}});
   if (!SaveDriverPages(*main, dir)) rc = 1;

@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <pty.h>
 #include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -112,6 +113,7 @@ class TestComm32 : public QObject {
 private slots:
   void devicePaths();
   void openFailsAndExclusiveUse();
+  void openWithoutPermission();
   void splitReplyRaisesTwoEvents();
   void purgeInDiscardsQueuedInput();
   void writeWhilePreviousPendingSendsNothing();
@@ -138,6 +140,28 @@ void TestComm32::devicePaths() {
   }
   SetDeviceResolver(nullptr);
   QCOMPARE(port.DevicePath(), QStringLiteral("/dev/SIM1"));
+}
+
+// A device the user may not open reports the system's reason (EACCES) through OnOpen. Run as
+// an unprivileged user in a child process, which needs the test to run as root.
+void TestComm32::openWithoutPermission() {
+  if (geteuid() != 0) QSKIP("needs root to take an unprivileged user's place");
+  sim::SimulatedBoard board(1);  // its device lies in a folder only its owner may enter
+  const QString path = QString::fromStdString(board.DevicePath());
+  const pid_t child = fork();
+  if (child == 0) {
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+    TComm32 port;
+    port.DeviceName = path;
+    int error = 0;
+    QObject::connect(&port, &TCustomComm32::OnOpen, [&error](int, int e) { error = e; });
+    port.Open();
+    _exit(!port.Enabled() && error == EACCES ? 0 : 1);
+  }
+  int status = 0;
+  QCOMPARE(waitpid(child, &status, 0), child);
+  QVERIFY(WIFEXITED(status));
+  QCOMPARE(WEXITSTATUS(status), 0);
 }
 
 void TestComm32::openFailsAndExclusiveUse() {

@@ -3,12 +3,35 @@
 #include <QApplication>
 #include <QTimer>
 #include <QtTest>
+#include "Ev710Advanced.h"
 #include "Ev710App.h"
 #include "Ev710Main.h"
+#include "Ev710Registers.h"
+#include "FakeBoard.h"
+#include "SpinEdit.h"
 
 class TestProgram : public QObject {
   Q_OBJECT
 private slots:
+  // A tool window needs nothing but the board access: the register editor, made with a
+  // recording fake, joins the poll table, sets the flags the cycle consults and sends through it.
+  void aToolWindowNeedsOnlyTheBoardAccess() {
+    FakeBoard board;
+    TFormAdvanced editor(board);
+    QVERIFY(board.Entry(PollRow::MotorRegister(0, ctl::X_TARGET)).EditorControl);
+    QVERIFY(board.Entry(PollRow::MotorRegister(2, ctl::P_MUL_P_DIV)).Handler);
+    editor.show();
+    QVERIFY(board.EditorShown());
+    QCOMPARE(board.Entry(PollRow::MotorRegister(0, ctl::USTEP_710)).PageFilter, 0);
+    editor.findChild<TSpinEdit *>(QStringLiteral("EditXTarg1"))->SetValue(1500);
+    QTest::mouseClick(editor.findChild<QPushButton *>(QStringLiteral("BtnSendMot1")), Qt::LeftButton);
+    QCOMPARE(board.Sent, QStringList{QStringLiteral("T 00 0005DC")});
+    QCOMPARE(board.Pauses, 1);
+    QCOMPARE(board.Resumes, 1);
+    editor.close();
+    QVERIFY(!board.EditorShown());
+  }
+
   void closingTheMainWindowEndsTheProgram() {
     SetUpApplication(*qApp);
     TFormMain *main = CreateWindows();

@@ -182,7 +182,7 @@ private slots:
     Datagram(board, 0xFE, 0x00BEEF);
     QCOMPARE(Datagram(board, 0x81) & 0xFFFFFF, 0xA55Au);
     QCOMPARE(Datagram(board, 0xFF) & 0xFFFFFF, 0xBEEFu);
-    QCOMPARE(Datagram(board, 0x83) & 0xFFFFFF, 0u);
+    QCOMPARE(Datagram(board, 0x83) & 0xFFFFFF, 0x0302u);  // power-on: configuration word i holds i
   }
 
   void encoder() {

@@ -1,0 +1,28 @@
+#pragma once
+// Hexadecimal entry shared by the RAM grid, the manual datagram edits and other hex edits:
+// typed characters other than hexadecimal digits are dropped with a beep, letters show in upper
+// case, and the text holds at most the given number of digits.
+#include <QObject>
+
+class QLineEdit;
+class QWidget;
+
+// The key filter (StringGridHexKeyPress): lets through Backspace, Tab, Enter, Escape, keys
+// without a character (arrows, Delete, shortcuts) and 0-9, A-F, a-f; drops any other character
+// and beeps. One instance may serve many widgets.
+class THexKeyFilter : public QObject {
+  Q_OBJECT
+public:
+  using QObject::QObject;
+protected:
+  bool eventFilter(QObject *watched, QEvent *event) override;
+};
+
+// Filters the keys typed into `Edit` as THexKeyFilter does (the filter belongs to the edit).
+void InstallHexKeyFilter(QWidget *Edit);
+
+// Makes `edit` a hexadecimal edit of at most `digits` characters, upper case, filtered by `filter`.
+void MakeHexEdit(QLineEdit *edit, int digits, THexKeyFilter *filter);
+
+// The value of a hexadecimal edit's text; throws EEvalError naming the text when it is none.
+int HexEditValue(const QLineEdit *edit);

@@ -1,0 +1,136 @@
+#include "RamTableFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include "Ev710Utils.h"
+
+namespace {
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// The word of a field of exactly two hexadecimal digits.
+std::optional<uint8_t> WordOf(QByteArrayView field) {
+  if (field.size() != 2) return std::nullopt;
+  const int high = HexDigit(field[0]), low = HexDigit(field[1]);
+  if (high < 0 || low < 0) return std::nullopt;
+  return uint8_t(high * 16 + low);
+}
+
+// A field as the message quotes it: at most eight characters, unprintable ones as "?".
+QString Quoted(QByteArrayView field) {
+  QString text;
+  for (char c : field.first(std::min<qsizetype>(field.size(), 8)))
+    text += (c >= 0x20 && c < 0x7F) ? QChar::fromLatin1(c) : QChar(u'?');
+  if (field.size() > 8) text += QStringLiteral("...");
+  return u'"' + text + u'"';
+}
+
+QList<QByteArrayView> Split(QByteArrayView text, char separator) {
+  QList<QByteArrayView> parts;
+  for (qsizetype start = 0;;) {
+    const qsizetype end = text.indexOf(separator, start);
+    if (end < 0) {
+      parts << text.sliced(start);
+      return parts;
+    }
+    parts << text.sliced(start, end - start);
+    start = end + 1;
+  }
+}
+
+QString LineError(int line, const QString &what) { return QStringLiteral("line %1%2").arg(line).arg(what); }
+
+}  // namespace
+
+QString RamTableInvalidMessage() {
+  return QStringLiteral("All values in the RAM table must be set\nto two digit hexadecimal values first!");
+}
+
+QString RamWordText(uint8_t word) {
+  return QStringLiteral("%1").arg(word, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+std::optional<RamWords> RamWordsFromTexts(const RamTexts &texts) {
+  RamWords words{};
+  for (int i = 0; i < RamWordCount; ++i) {
+    const QString &t = texts[i];
+    if (t.size() != 2 || t[0].unicode() > 0x7F || t[1].unicode() > 0x7F) return std::nullopt;
+    const auto word = WordOf(t.toLatin1());
+    if (!word) return std::nullopt;
+    words[i] = *word;
+  }
+  return words;
+}
+
+QByteArray RamTableFileText(const RamWords &words) {
+  QByteArray text;
+  for (int i = 0; i < RamWordCount; ++i) {
+    text += RamWordText(words[i]).toLatin1();
+    text += (i % RamTableColumns == RamTableColumns - 1) ? "\r\n" : ",";
+  }
+  return text;
+}
+
+RamTableParse ParseRamTableFile(const QByteArray &content) {
+  if (content.isEmpty()) return {std::nullopt, QStringLiteral("the file is empty")};
+  QList<QByteArrayView> lines = Split(content, '\n');
+  if (content.endsWith('\n')) lines.removeLast();  // the last line's end, not a line of its own
+  for (QByteArrayView &line : lines)
+    if (line.endsWith('\r')) line.chop(1);
+  RamWords words{};
+  for (int row = 0; row < RamTableRows; ++row) {
+    const int line = row + 1;
+    if (row >= lines.size())
+      return {std::nullopt, LineError(line, QStringLiteral(" is missing (a RAM table has %1 lines)").arg(RamTableRows))};
+    const QList<QByteArrayView> fields = Split(lines[row], ',');
+    for (int column = 0; column < RamTableColumns; ++column) {
+      const int field = column + 1;
+      if (column >= fields.size())
+        return {std::nullopt, LineError(line, QStringLiteral(", field %1 is missing (a line has %2 fields)")
+                                                  .arg(field).arg(RamTableColumns))};
+      const auto word = WordOf(fields[column]);
+      if (!word)
+        return {std::nullopt, LineError(line, QStringLiteral(", field %1: %2 is not two hexadecimal digits")
+                                                  .arg(field).arg(Quoted(fields[column])))};
+      words[row * RamTableColumns + column] = *word;
+    }
+    if (fields.size() > RamTableColumns)
+      return {std::nullopt, LineError(line, QStringLiteral(", field %1: a line has only %2 fields")
+                                                .arg(RamTableColumns + 1).arg(RamTableColumns))};
+  }
+  if (lines.size() > RamTableRows)
+    return {std::nullopt, LineError(RamTableRows + 1, QStringLiteral(": a RAM table has only %1 lines").arg(RamTableRows))};
+  return {words, QString()};
+}
+
+void SaveRamTableFile(const QString &path, const RamWords &words) {
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly))
+    throw EEvalError(QStringLiteral("Cannot create %1:\n%2").arg(path, file.errorString()));
+  const QByteArray text = RamTableFileText(words);
+  if (file.write(text) != text.size() || !file.commit()) throw EEvalError(QStringLiteral("File save error!"));
+}
+
+RamWords LoadRamTableFile(const QString &path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly))
+    throw EEvalError(QStringLiteral("Cannot open %1:\n%2").arg(path, file.errorString()));
+  const QString loadError = QStringLiteral("File load error!");
+  const QString name = QFileInfo(path).fileName();
+  if (file.size() > RamTableFileSizeLimit)
+    throw EEvalError(QStringLiteral("%1\n%2 is no RAM table: it has %3 bytes.").arg(loadError, name).arg(file.size()));
+  const QByteArray content = file.read(RamTableFileSizeLimit + 1);
+  if (file.error() != QFileDevice::NoError) throw EEvalError(loadError);
+  if (content.size() > RamTableFileSizeLimit)
+    throw EEvalError(QStringLiteral("%1\n%2 is no RAM table: it is longer than %3 bytes.")
+                         .arg(loadError, name).arg(RamTableFileSizeLimit));
+  const RamTableParse parsed = ParseRamTableFile(content);
+  if (!parsed.Words) throw EEvalError(QStringLiteral("%1\n%2 is no RAM table: %3.").arg(loadError, name, parsed.Error));
+  return *parsed.Words;
+}

@@ -1,0 +1,61 @@
+#pragma once
+// TFormGraphics: the live graphics window. Per motor it plots position, velocity and, on
+// request, target velocity and acceleration as scrolling traces whose scales follow the data.
+// The poll cycle feeds it through TGraphHooks whether or not it is shown; only painting
+// depends on its being shown.
+#include <QImage>
+#include <QWidget>
+#include <array>
+#include "BoardAccess.h"
+#include "GraphModel.h"
+#include "PollHooks.h"
+#include "ui_Ev710Graphics.h"
+
+class TGraphMotorPage;
+class TPaintBox;
+
+class TFormGraphics : public QWidget, public TGraphHooks, private Ui::TFormGraphics {
+  Q_OBJECT
+public:
+  explicit TFormGraphics(TBoardAccess &Board, QWidget *parent = nullptr);
+
+  void SetPositionSample(int Value, int Motor) override;
+  void SetVelocitySample(int Value, int Motor) override;
+  void SetTargetVelocitySample(int Value, int Motor) override;
+  void SetAccelerationSample(int Value, int Motor) override;
+  void NextGraphSample() override;
+
+  bool GraphVisible = false;  // between showing and closing
+  const TGraphModel &Graph() const { return Model; }
+
+  // Handlers, named after control and event. The paint routines serve all three motors;
+  // the box's Tag names the motor.
+  void BtnClearClick();
+  void CheckVTargetClick();
+  void PaintBox1Paint(TPaintBox &Box);
+  void PaintBoxLeft1Paint(TPaintBox &Box);
+  void PaintBoxRight1Paint(TPaintBox &Box);
+  void FormShow();
+  void FormClose();
+
+protected:
+  void showEvent(QShowEvent *e) override;
+  void closeEvent(QCloseEvent *e) override;
+
+private:
+  void ConnectHandlers();
+  void Clear();
+  void RepaintPlots();
+  void RepaintScales(int Motor);
+  void DrawTrace(QPainter &p, int Motor, TGraphTrace Trace) const;
+  struct TScaleLabels {
+    int Minimum, Maximum;
+    TGraphTrace Trace;  // whose colour they take
+  };
+  void DrawLabels(QPainter &p, int X, const TScaleLabels &Labels) const;
+  void PaintScale(TPaintBox &Box, QImage &Picture, const TScaleLabels &Main, const TScaleLabels &Extra);
+
+  TGraphModel Model;
+  std::array<TGraphMotorPage *, 3> Pages{};
+  QImage PlotPicture, LeftPicture, RightPicture;  // shared by the three motors' boxes
+};

@@ -1,0 +1,58 @@
+#include "LogColumns.h"
+
+namespace {
+struct TLogColumn {
+  TLogValue Value;
+  const char *Name;                // column name without the motor digit
+  std::array<int, 3> Row;          // poll row per motor; -1: not read on that board
+  std::array<bool, 4> OnKind;      // selectable on board kinds 0..3
+};
+
+// The controller's registers are read on every board. The driver values come from the rows
+// each board's cycle actually visits: the newer drivers' pairs, the older drivers' loads, and
+// on the QVR550 board (motor 1 only) its own thrift-level and load rows.
+constexpr TLogColumn Columns[] = {
+    {TLogValue::TargetPosition, "X_TARGET", {1, 17, 33}, {true, true, true, true}},
+    {TLogValue::ActualPosition, "X_ACTUAL", {2, 18, 34}, {true, true, true, true}},
+    {TLogValue::TargetVelocity, "V_TARGET", {5, 21, 37}, {true, true, true, true}},
+    {TLogValue::ActualVelocity, "V_ACTUAL", {6, 22, 38}, {true, true, true, true}},
+    {TLogValue::ActualAcceleration, "A_ACTUAL", {8, 24, 40}, {true, true, true, true}},
+    {TLogValue::ThriftLevel, "THRIFTLEVEL", {58, 60, 62}, {false, true, false, false}},
+    {TLogValue::LoadProbe, "LOADPROBE", {59, 61, 63}, {false, true, false, false}},
+    {TLogValue::LoadProbe, "LOADPROBE", {75, 77, 79}, {false, false, true, false}},
+    {TLogValue::ThriftLevel, "THRIFTLEVEL", {81, -1, -1}, {false, false, false, true}},
+    {TLogValue::LoadProbe, "LOADPROBE", {82, -1, -1}, {false, false, false, true}},
+};
+}  // namespace
+
+void ClearMotorColumns(TLogSelection &Selection, int Motor) {
+  for (const TLogColumn &c : Columns)
+    if (c.Row[Motor] >= 0) Selection.reset(c.Row[Motor]);
+}
+
+void SelectMotorColumns(TLogSelection &Selection, int Motor, const TLogChecks &Checked, int BoardKind) {
+  ClearMotorColumns(Selection, Motor);
+  for (const TLogColumn &c : Columns)
+    if (Checked[int(c.Value)] && BoardKind >= 0 && BoardKind < 4 && c.OnKind[BoardKind] && c.Row[Motor] >= 0)
+      Selection.set(c.Row[Motor]);
+}
+
+QString LogColumnName(int Row) {
+  for (const TLogColumn &c : Columns)
+    for (int m = 0; m < 3; ++m)
+      if (c.Row[m] == Row) return QStringLiteral("%1_%2").arg(QLatin1String(c.Name)).arg(m + 1);
+  return QString();
+}
+
+QString LogHeader(const TLogSelection &Selection) {
+  QString header = QStringLiteral("TIME");
+  for (int row = 0; row <= LastLogColumnRow; ++row)
+    if (Selection.test(row)) header += u';' + LogColumnName(row);
+  return header;
+}
+
+int CountLogColumns(const TLogSelection &Selection) {
+  int count = 0;
+  for (int row = 0; row <= LastLogColumnRow; ++row) count += Selection.test(row);
+  return count;
+}

@@ -1,0 +1,25 @@
+#pragma once
+// The data log's columns: which poll rows a motor's check boxes select on each board kind,
+// the column names and the header line. Plain C++, no widgets.
+#include <QString>
+#include <array>
+#include <bitset>
+
+// The seven value boxes of a motor's group, in the window's order.
+enum class TLogValue { TargetPosition, ActualPosition, TargetVelocity, ActualVelocity, ActualAcceleration,
+                       ThriftLevel, LoadProbe };
+constexpr int LogValueCount = 7;
+using TLogChecks = std::array<bool, LogValueCount>;  // checked state by TLogValue
+
+// Poll rows whose values are logged; rows above 95 are never members.
+using TLogSelection = std::bitset<96>;
+constexpr int LastLogColumnRow = 88;  // the poll table's last row; only rows up to here count
+
+// Replaces the motor's (0..2) members by the rows its checked boxes read on this board kind.
+void SelectMotorColumns(TLogSelection &Selection, int Motor, const TLogChecks &Checked, int BoardKind);
+// Removes every row any of the motor's boxes can select.
+void ClearMotorColumns(TLogSelection &Selection, int Motor);
+
+QString LogColumnName(int Row);                       // empty for a row that is no column
+QString LogHeader(const TLogSelection &Selection);    // "TIME;X_ACTUAL_1;..." in row order
+int CountLogColumns(const TLogSelection &Selection);  // members up to LastLogColumnRow
