@@ -8,6 +8,10 @@
 #include "Ev710Main.h"
 #include "Ev710Version.h"
 #include "Ev710Warn.h"
+#include "Ev51xBoard.h"
+#include "Ev710Board.h"
+#include "Ev710Param51x.h"
+#include "Ev710_QVR730.h"
 #include "Ev710_QVR53x.h"
 #include "Ev710_QVR550.h"
 #include "Hint95.h"
@@ -81,6 +85,10 @@ TFormMain *CreateWindows() {
   windows.FormGraphics = new TFormGraphics(FormMain->Board(), FormMain);
   windows.FormWarning = new TFormWarning(FormMain);
   windows.FormQVR533 = new TFormQVR533(FormMain->Board(), FormMain);
+  windows.FormQVR730 = new TFormQVR730(FormMain->Board(), FormMain);
+  windows.FormBoard = new TFormBoard(FormMain->Board(), FormMain);
+  windows.FormBoard51x = new TFormBoard51x(FormMain->Board(), FormMain);
+  windows.FormQVR51x = new TFormQVR51x(FormMain->Board(), FormMain);
   windows.FormQVR550 = new TFormQVR550(FormMain->Board(), FormMain);
   windows.FormLogging = new TFormLogging(FormMain->Board(), FormMain);
   FormMain->SetToolWindows(windows);

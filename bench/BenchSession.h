@@ -120,7 +120,7 @@ inline double Median(std::vector<double> v) {
   return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-// The program's windows with the simulated board SIM1 opened through the port list.
+// The program's windows with a simulated board (SIM1 unless told) opened through the port list.
 class Session : public MainWindowProbe {
 public:
   sim::SimulatedBoard *Board = nullptr;
@@ -129,7 +129,7 @@ public:
   int Errors = 0;               // errors the guard reported (printed on stderr)
 
   // Returns false (after saying why) when the board cannot be started or does not become active.
-  bool Start(bool paced) {
+  bool Start(bool paced, const char *port = "SIM1") {
     SetUpApplication(*qApp);
     Main = CreateWindows();
     Main->show();
@@ -138,13 +138,13 @@ public:
       std::fprintf(stderr, "error shown: %s\n", qPrintable(text));
     });
     const std::set<int> beforeBoard = ThreadIds();
-    Board = sim::SimulatedBoardNamed("SIM1");
-    if (!Board) return Fail("cannot start the simulated board SIM1");
+    Board = sim::SimulatedBoardNamed(port);
+    if (!Board) return Fail("cannot start the simulated board");
     BoardThreads = NewThreads(beforeBoard);
     Board->SetPaced(paced);
     auto *combo = Child<QComboBox>("ComboCOM");
-    const int index = combo->findText(QStringLiteral("SIM1"), Qt::MatchStartsWith);
-    if (index < 0) return Fail("SIM1 is not in the port list");
+    const int index = combo->findText(QLatin1String(port), Qt::MatchStartsWith);
+    if (index < 0) return Fail("the board is not in the port list");
     combo->setCurrentIndex(index);
     const std::set<int> beforeOpen = ThreadIds();
     Click("BtnOpen");

@@ -10,6 +10,7 @@
 #include "Ev710Utils.h"
 #include "LedLittle.h"
 #include "SpinEdit.h"
+#include "ToolWindow.h"
 #include "TrimDriveInfo.h"
 #include "ui_Ev710_QVR53x.h"
 #include "ui_Ev710_QVR550.h"
@@ -35,10 +36,7 @@ template <class Form>
 TDriverForm<Form>::TDriverForm(TBoardAccess &Board, int BoardKind, double RSense, QWidget *parent)
     : QWidget(parent), Board(Board), Kind(BoardKind) {
   this->setupUi(this);
-  // A tool window: title, minimise and close, no size or maximise commands.
-  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint |
-                 Qt::WindowCloseButtonHint);
-  layout()->setSizeConstraint(QLayout::SetFixedSize);
+  SetUpToolWindow(this);
   SetUpControls(RSense);
   ConnectHandlers();
   EditRSenseChange();  // what the resistance's change event does once it is set

@@ -174,8 +174,8 @@ std::vector<StatusFlag> StatusFlagsOf(int boardKind) {
       return {{0, "LD", "LedDrvStatusLD"},      {1, "OT", "LedDrvStatusOT"},   {2, "OTPW", "LedDrvStatusOTPW"},
               {3, "S2G", "LedDrvStatusS2GA"},   {5, "OL", "LedDrvStatusOLA"},  {7, "STST", "LedDrvStatusSTST"}};
     case OlderDrivers:
-      return {{0, "OC-A", nullptr}, {1, "OC-B", nullptr},  {2, "OL-A", nullptr},  {3, "OL-B", nullptr},
-              {4, "OC-HS", nullptr}, {5, "UV", nullptr},   {6, "OT-PW", nullptr}, {7, "OT", nullptr}};
+      return {{0, "OC-A", "LED_OCA_"},   {1, "OC-B", "LED_OCB_"}, {2, "OL-A", "LED_OLA_"},   {3, "OL-B", "LED_OLB_"},
+              {4, "OC-HS", "LED_OCHS_"}, {5, "UV", "LED_UV_"},    {6, "OT-PW", "LED_OTPW_"}, {7, "OT", "LED_OT_"}};
     default:
       return {{0, "LD", "LedDrvStatusLD"},    {1, "OT", "LedDrvStatusOT"},    {2, "OTPW", "LedDrvStatusOTPW"},
               {3, "S2GA", "LedDrvStatusS2GA"}, {4, "S2GB", "LedDrvStatusS2GB"}, {5, "OLA", "LedDrvStatusOLA"},

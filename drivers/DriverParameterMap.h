@@ -101,7 +101,7 @@ constexpr uint8_t OlderDriverStatusParams[] = {
 struct StatusFlag {
   int Bit;
   const char *Name;
-  const char *Led;  // indicator object name; null where no window shows the flag
+  const char *Led;  // indicator object name; for the older drivers without the motor group's chip number
 };
 // The flags a board kind's status word carries, bit 0 first.
 std::vector<StatusFlag> StatusFlagsOf(int boardKind);

@@ -144,7 +144,9 @@ std::optional<Frame> BoardModel::HandleFrame(const Frame &request) {
       return Reply(request, WrongType, 0);
     return Reply(request, Ok, ParameterValue(type, motor));
   case DriverEnable:
-    driverEnabled_[motor & 3] = value != 0;
+    // The older-driver board has one enable line for its three drivers.
+    if (kind_ == 2) driverEnabled_.fill(value != 0);
+    else driverEnabled_[motor & 3] = value != 0;
     return Reply(request, Ok, value);
   case ClockSelect:
     clockIndex_[type & 1] = value;
@@ -173,15 +175,16 @@ void BoardModel::AdvanceTime(double seconds) {
   for (int m = 0; m < ControllerModel::MotorCount; ++m) {
     double moved = controller_.Position(m) - before[m];
     moved -= 16777216.0 * std::floor((moved + 8388608.0) / 16777216.0);  // across the wrap
-    if (moved != 0)
+    if (moved != 0 && driverEnabled_[m])  // a disabled driver's motor does not turn
       encoder_.AddMotorSteps(m, moved);
   }
 }
 
 MotorMotion BoardModel::MotionOf(int motor) const {
   const int m = drivers_.DriverOf(motor);
-  return {controller_.Standing(m), controller_.SpeedFraction(m),
-          SignExtend(controller_.ReadRegister(m, ControllerModel::XActual), 24)};
+  const bool enabled = driverEnabled_[m];
+  return {!enabled || controller_.Standing(m), enabled ? controller_.SpeedFraction(m) : 0,
+          SignExtend(controller_.ReadRegister(m, ControllerModel::XActual), 24), enabled};
 }
 
 int32_t BoardModel::ParameterValue(int number, int motor) const {

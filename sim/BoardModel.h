@@ -83,6 +83,8 @@ public:
   // What GetParameter answers, status parameters included.
   int32_t ParameterValue(int number, int motor) const;
 
+  // A disabled driver's motor stands: the controller still counts its steps, the encoder and the
+  // driver's status do not move.
   bool DriverEnabled(int driver) const { return driverEnabled_[driver & 3]; }
   int ClockIndex(int which) const { return clockIndex_[which & 1]; }
   int InterfaceMode() const { return interfaceMode_; }

@@ -80,7 +80,7 @@ int32_t DriverModel::NewerStatus(int number, int motor, const MotorMotion &m) co
 int32_t DriverModel::OlderStatus(int number, int motor, const MotorMotion &m) const {
   switch (number) {
   case 206: return m.Standing ? 0 : std::clamp(int(std::lround(2 + 5 * m.SpeedFraction)), 0, 7);
-  case 208: return forced_[motor % 3];
+  case 208: return forced_[motor % 3] | (m.Enabled ? 0 : OpenLoadAB);
   default: return 0;
   }
 }

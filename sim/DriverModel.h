@@ -17,12 +17,15 @@ struct MotorMotion {
   bool Standing = true;
   double SpeedFraction = 0;  // |velocity| / its largest value, 0..1
   int32_t Position = 0;      // microsteps
+  bool Enabled = true;       // a disabled driver drives no current: its motor stands
 };
 
 class DriverModel {
 public:
   // Status word (parameter 208) bits a test may raise.
   static constexpr uint8_t Standstill = 0x80, OvertemperatureWarning = 0x04;
+  // Older drivers: open load on both coils, what a disabled driver reports.
+  static constexpr uint8_t OpenLoadAB = 0x0C;
 
   explicit DriverModel(int kind);
 

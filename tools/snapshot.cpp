@@ -17,6 +17,8 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
 #include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
@@ -25,6 +27,7 @@
 #include "Ev710Guard.h"
 #include "Ev710Main.h"
 #include "Ev710Warn.h"
+#include "SimulatedBoard.h"
 #include "SpinEdit.h"
 
 namespace {
@@ -154,6 +157,41 @@ bool SaveDriverPages(TFormMain &main, const QDir &dir) {
   w->close();
   return ok;
 }
+
+QWidget *TopLevel(const QString &name) {
+  for (QWidget *top : QApplication::topLevelWidgets())
+    if (top->objectName() == name) return top;
+  return nullptr;
+}
+
+// The encoder, older-driver and board windows of the open board, shown with values set and live.
+void ShowBoardToolWindows(TFormMain &main, const QString &port) {
+  const int kind = main.Board().BoardKind();
+  if (kind == 1) {
+    QWidget *encoder = TopLevel(QStringLiteral("TFormQVR730"));
+    encoder->show();
+    // Encoder 2 counts 2.6 per step; the telegram of ENC2_PS is sent and stays shown.
+    encoder->findChild<QRadioButton *>(QStringLiteral("RGRegistersItem1"))->click();
+    encoder->findChild<TSpinEdit *>(QStringLiteral("EditEnc2Int"))->SetValue(2);
+    encoder->findChild<TSpinEdit *>(QStringLiteral("EditEnc2Fract"))->SetValue(3);
+    encoder->findChild<QComboBox *>(QStringLiteral("CbEnc2Fract"))->setCurrentIndex(1);
+    encoder->findChild<QPushButton *>(QStringLiteral("BtnSendMot1"))->click();
+    TopLevel(QStringLiteral("TFormBoard"))->show();
+    TopLevel(QStringLiteral("TFormBoard"))->findChild<QComboBox *>(QStringLiteral("CbFreq710"))->setCurrentIndex(7);
+  } else if (kind == 2) {
+    sim::SimulatedBoardNamed(port.toStdString())->WithModel([](sim::BoardModel &m) {
+      m.Drivers().SetForcedFlags(1, 0x41);  // OC-A and OT-PW of Motor 2
+      m.Drivers().SetForcedFlags(2, 0x30);  // UV and OC-HS, which Motor 3's group does not show
+    });
+    QWidget *flags = TopLevel(QStringLiteral("TFormQVR51x"));
+    flags->show();
+    flags->findChild<QSlider *>(QStringLiteral("LoadSlider517"))->setValue(3);
+    QWidget *board = TopLevel(QStringLiteral("TFormBoard51x"));
+    board->show();
+    board->findChild<QSlider *>(QStringLiteral("TrackBarPWM"))->setValue(160);
+  }
+  RunEventsFor(LiveValuesWaitMs / 2);
+}
 }  // namespace
 
 int main(int argc, char *argv[]) {
@@ -194,6 +232,7 @@ int main(int argc, char *argv[]) {
       RunEventsFor(GraphFillMs);
     }
   }
+  if (args.size() >= 3) ShowBoardToolWindows(*main, args[2]);
   ShowLogChoice(*main);
   QApplication::processEvents();
   for (QWidget *w : QApplication::topLevelWidgets()) {

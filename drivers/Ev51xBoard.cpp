@@ -1,0 +1,92 @@
+#include "Ev51xBoard.h"
+#include <QCloseEvent>
+#include <QPainter>
+#include <QStyleOptionSlider>
+#include <QToolTip>
+#include "BoardFrames.h"
+#include "DriverParameterMap.h"
+#include "Ev710Guard.h"
+#include "ToolWindow.h"
+
+namespace {
+constexpr uint8_t PwmMotor = 1;  // the QVR515
+}  // namespace
+
+TFormBoard51x::TFormBoard51x(TBoardAccess &Board, QWidget *parent) : QWidget(parent), Board(Board) {
+  setupUi(this);
+  SetUpToolWindow(this);
+  PBSlider->OnPaint = [this](TPaintBox &) { PBSliderPaint(); };
+  connect(BtnEnableMotor1, &QPushButton::clicked, this, Guarded(this, [this] { BtnEnableMotor1Click(); }));
+  connect(BtnDisableMotor1, &QPushButton::clicked, this, Guarded(this, [this] { BtnDisableMotor1Click(); }));
+  connect(TrackBarPWM, &TTrackBarMouseUpDown::MouseDown, this, Guarded(this, [this] { TrackBarPWMMouseDown(); }));
+  connect(TrackBarPWM, &TTrackBarMouseUpDown::KeyDown, this, Guarded(this, [this] { TrackBarPWMKeyDown(); }));
+  connect(TrackBarPWM, &TTrackBarMouseUpDown::MouseUp, this, Guarded(this, [this] { TrackBarPWMMouseUp(); }));
+  connect(TrackBarPWM, &TTrackBarMouseUpDown::KeyUp, this, Guarded(this, [this] { TrackBarPWMKeyUp(); }));
+  connect(TrackBarPWM, &QSlider::valueChanged, this, Guarded(this, [this] { TrackBarPWMChange(); }));
+}
+
+void TFormBoard51x::BtnEnableMotor1Click() { SetDriversEnabled(true); }
+
+void TFormBoard51x::BtnDisableMotor1Click() { SetDriversEnabled(false); }
+
+void TFormBoard51x::SetDriversEnabled(bool Enable) {
+  TPollingPause pause(Board);
+  SendWaited(Board, DriverEnable, 0, 0, Enable ? 1 : 0);
+}
+
+void TFormBoard51x::PauseForDrag() {
+  if (!DragPause) DragPause.emplace(Board);
+}
+
+// While a button or key is held the values stream out with the poll cycle quiet. Each waits
+// for its reply (the next one goes out as soon as it is in), so the line is free for every
+// value, the last one included, and no reply is left on the line when polling resumes to be
+// taken for a poll reply. A change with nothing held (the mouse wheel) goes out the same way
+// in a pause of its own. PWM requests report nothing.
+void TFormBoard51x::TrackBarPWMChange() {
+  ShowPositionTip();
+  PBSlider->update();
+  std::optional<TPollingPause> alone;
+  if (!DragPause) alone.emplace(Board);
+  Board.SendCommand(1, SetParameter, DriverParam::PWM515, PwmMotor, TrackBarPWM->value(), true, false);
+}
+
+// The position as a tool tip just above the thumb.
+void TFormBoard51x::ShowPositionTip() {
+  if (!TrackBarPWM->isVisible()) return;
+  QStyleOptionSlider option;
+  option.initFrom(TrackBarPWM);
+  option.orientation = TrackBarPWM->orientation();
+  option.minimum = TrackBarPWM->minimum();
+  option.maximum = TrackBarPWM->maximum();
+  option.sliderPosition = TrackBarPWM->sliderPosition();
+  option.sliderValue = TrackBarPWM->value();
+  const QRect thumb = TrackBarPWM->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, TrackBarPWM);
+  const QPoint above = TrackBarPWM->mapToGlobal(QPoint(thumb.center().x(), thumb.top() - 2 * fontMetrics().height()));
+  QToolTip::showText(above, QString::number(TrackBarPWM->value()), TrackBarPWM);
+}
+
+// A black wedge growing from left to right above the track bar: the picture of a PWM ratio.
+void TFormBoard51x::PBSliderPaint() {
+  QImage &picture = PictureFor(SliderPicture, *PBSlider);
+  const int W = PBSlider->width(), H = PBSlider->height();
+  QPainter p(&picture);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.fillRect(0, 0, W, H, palette().color(QPalette::Window));
+  p.setPen(Qt::black);
+  p.setBrush(Qt::black);
+  p.drawPolygon(QPolygonF({QPointF(0, 0), QPointF(W - 1, 0), QPointF(W - 1, H - 1)}));
+  p.end();
+  PBSlider->Show(picture);
+}
+
+void TFormBoard51x::showEvent(QShowEvent *e) {
+  QWidget::showEvent(e);
+  IsShown = true;
+}
+
+void TFormBoard51x::closeEvent(QCloseEvent *e) {
+  IsShown = false;
+  DragPause.reset();
+  e->accept();
+}
