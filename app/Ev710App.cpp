@@ -1,9 +1,12 @@
 #include "Ev710App.h"
 #include <QApplication>
+#include <QCommandLineParser>
+#include <cstdio>
 #include "Ev710Advanced.h"
 #include "Ev710Graphics.h"
 #include "Ev710Logging.h"
 #include "Ev710Main.h"
+#include "Ev710Version.h"
 #include "Ev710Warn.h"
 #include "Ev51xBoard.h"
 #include "Ev710Board.h"
@@ -19,8 +22,51 @@ namespace {
 TFormMain *FormMain = nullptr;
 }  // namespace
 
+int ParseCommandLine(const QStringList &arguments, TStartOptions &options) {
+  const QString program = QStringLiteral("qvr710-eval");
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      QStringLiteral("Drives the QVR710 motion controller evaluation boards over their serial port.\n"
+                     "Without a board, choose one of the simulated boards SIM1, SIM2 or SIM3."));
+  const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
+  parser.addOption(help);
+  const QCommandLineOption version = parser.addVersionOption();
+  const QCommandLineOption port(QStringLiteral("port"),
+                                QStringLiteral("Preselect the serial port <name>, e.g. ttyACM0 or SIM2."),
+                                QStringLiteral("name"));
+  parser.addOption(port);
+  // Qt's own options ("-platform offscreen", "-style fusion") are taken by the QApplication later.
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  for (const char *qtOption : {"platform", "platformtheme", "style", "stylesheet"}) {
+    QCommandLineOption option(QString::fromLatin1(qtOption), QString(), QStringLiteral("value"));
+    option.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(option);
+  }
+
+  if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty()) {
+    const QString error = parser.errorText().isEmpty()
+                              ? QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first())
+                              : parser.errorText();
+    std::fprintf(stderr, "%s: %s\nTry '%s --help' for the options.\n", qPrintable(program), qPrintable(error),
+                 qPrintable(program));
+    return 2;
+  }
+  if (parser.isSet(help)) {
+    std::printf("%s", qPrintable(parser.helpText().replace(QStringLiteral("<executable_name>"), program)));
+    return 0;
+  }
+  if (parser.isSet(version)) {
+    std::printf("%s %s\n", qPrintable(program), qPrintable(GetFileVersionText()));
+    return 0;
+  }
+  options.Port = parser.value(port);
+  if (options.Port.startsWith(QLatin1String("/dev/"))) options.Port.remove(0, 5);
+  return -1;
+}
+
 void SetUpApplication(QApplication &app) {
   app.setApplicationName(TFormMain::DesignCaption);
+  app.setDesktopFileName(QStringLiteral("qvr710-eval"));  // the desktop entry, for the icon and the menu's name
   THint95::InstallApplicationStyle();
   // The port names SIM1..SIM3 open the built-in simulated boards.
   SetDeviceResolver([](const QString &name) {

@@ -42,7 +42,16 @@ QList<FoundPort> SystemPorts() {
   return ports;
 }
 
-PortDiscoveryResult DiscoverPorts(const QList<FoundPort> &found, int rememberedIndex) {
+QString PortNameOf(const QString &entry) { return ExtractField(entry, QLatin1Char(' '), 1); }
+
+int PortEntryIndex(const QStringList &entries, const QString &portName) {
+  if (portName.isEmpty()) return -1;
+  for (int i = 0; i < entries.size(); ++i)
+    if (PortNameOf(entries[i]) == portName) return i;
+  return -1;
+}
+
+PortDiscoveryResult DiscoverPorts(const QList<FoundPort> &found, const RememberedPort &remembered) {
   QStringList unsorted;
   int lastBoard = -1;  // position in unsorted of the last board port found
   for (const FoundPort &port : found) {
@@ -66,8 +75,10 @@ PortDiscoveryResult DiscoverPorts(const QList<FoundPort> &found, int rememberedI
   for (int i : order) result.Entries.append(unsorted[i]);
   if (lastBoard >= 0) {
     result.SelectedIndex = int(std::find(order.begin(), order.end(), lastBoard) - order.begin());
-  } else if (rememberedIndex >= 0 && rememberedIndex < result.Entries.size()) {
-    result.SelectedIndex = rememberedIndex;
+  } else if (const int named = PortEntryIndex(result.Entries, remembered.Name); named >= 0) {
+    result.SelectedIndex = named;
+  } else if (remembered.Index >= 0 && remembered.Index < result.Entries.size()) {
+    result.SelectedIndex = remembered.Index;
   }
   return result;
 }

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include "PortSettings.h"
 
 // One serial port as the system reports it.
 struct FoundPort {
@@ -26,6 +27,12 @@ bool IsBoardPort(const FoundPort &port);
 QList<FoundPort> SystemPorts();
 
 // Builds the entries from the found ports plus "SIM1  [Simulator]" .. "SIM3  [Simulator]",
-// sorted ascending without regard to letter case. Preselects the last board port found, else
-// rememberedIndex; an index outside the list selects nothing.
-PortDiscoveryResult DiscoverPorts(const QList<FoundPort> &found, int rememberedIndex);
+// sorted ascending without regard to letter case. Preselects the last board port found, else the
+// remembered port by its name when it is in the list, else by its index; an index outside the
+// list selects nothing.
+PortDiscoveryResult DiscoverPorts(const QList<FoundPort> &found, const RememberedPort &remembered);
+
+// The port name of an entry, its first blank-separated field: "ttyACM0  [Board]" -> "ttyACM0".
+QString PortNameOf(const QString &entry);
+// The index of the entry whose port name is portName, or -1.
+int PortEntryIndex(const QStringList &entries, const QString &portName);

@@ -14,10 +14,32 @@
 // --- Creation steps ------------------------------------------------------------------------
 
 void TFormMain::InitPortList() {
-  const PortDiscoveryResult found = DiscoverPorts(SystemPorts(), ReadRememberedPortIndex(SettingsFilePath()));
+  const PortDiscoveryResult found = DiscoverPorts(SystemPorts(), ReadRememberedPort(SettingsFilePath()));
   ComboCOM->clear();
   ComboCOM->addItems(found.Entries);
   ComboCOM->setCurrentIndex(found.SelectedIndex);
+}
+
+// A board plugged in since the last scan appears. The selected port stays selected, and stays
+// in the list even when its device has gone, until another one is chosen.
+void TFormMain::RefreshPortList() {
+  const QString selected = ComboCOM->currentText();
+  QStringList entries = DiscoverPorts(SystemPorts(), {}).Entries;
+  if (!selected.isEmpty() && PortEntryIndex(entries, PortNameOf(selected)) < 0) entries.append(selected);
+  ComboCOM->clear();
+  ComboCOM->addItems(entries);
+  ComboCOM->setCurrentIndex(PortEntryIndex(entries, PortNameOf(selected)));
+}
+
+void TFormMain::SelectPort(const QString &name) {
+  QStringList entries;
+  for (int i = 0; i < ComboCOM->count(); ++i) entries.append(ComboCOM->itemText(i));
+  int index = PortEntryIndex(entries, name);
+  if (index < 0) {
+    ComboCOM->addItem(name);
+    index = ComboCOM->count() - 1;
+  }
+  ComboCOM->setCurrentIndex(index);
 }
 
 void TFormMain::ConnectSession() {
@@ -79,7 +101,10 @@ void TFormMain::BtnCloseClick() {
 
 void TFormMain::FormClose() {
   Session->Close();
-  StoreRememberedPortIndex(SettingsFilePath(), ComboCOM->currentIndex());
+  const QString path = SettingsFilePath();
+  if (!StoreRememberedPort(path, {ComboCOM->currentIndex(), PortNameOf(ComboCOM->currentText())}))
+    throw EEvalError(QStringLiteral("Cannot write the settings file ") + path +
+                     QStringLiteral(", so the chosen port is not remembered."));
 }
 
 void TFormMain::closeEvent(QCloseEvent *e) {

@@ -142,6 +142,7 @@ void TFormMain::ConnectHandlers() {
   };
   for (const auto &[button, handler] : buttons)
     connect(button, &QPushButton::clicked, this, Guarded(this, [this, handler = handler] { (this->*handler)(); }));
+  connect(ComboCOM, &TPortComboBox::PopupAboutToShow, this, Guarded(this, [this] { RefreshPortList(); }));
 
   // Go and Stop share one handler per kind; the pressed button tells the motor.
   using SenderHandler = void (TFormMain::*)(QObject *);

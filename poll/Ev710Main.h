@@ -34,6 +34,8 @@ public:
 
   TToolWindows Windows;
   void SetToolWindows(const TToolWindows &w);
+  // Selects the port list entry of the port `name` ("ttyACM0", "SIM2"), adding it when missing.
+  void SelectPort(const QString &name);
 
   // Event handlers, named after control and event.
   void FormCreate();
@@ -63,6 +65,7 @@ protected:
 private:
   // Creation steps (FormCreate) defined beside the code they belong to.
   void InitPortList();          // fill ComboCOM and select the initial entry
+  void RefreshPortList();       // scan again as the list drops down, keeping the selected port
   void ConnectSession();        // what the session reports, shown here
   void RegisterPollControls();  // the main window's display controls in the poll table
   void ConnectHandlers();

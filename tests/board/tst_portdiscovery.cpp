@@ -85,44 +85,59 @@ private slots:
     QVERIFY(r.SelectedIndex >= 0);
   }
 
+  // The name wins over the index when that port is listed; a board's own port wins over both.
+  void rememberedNameBeforeIndex() {
+    const QList<FoundPort> found = {Plain("ttyS0"), Plain("ttyUSB0")};
+    QCOMPARE(DiscoverPorts(found, {0, "ttyUSB0"}).SelectedIndex, 4);
+    QCOMPARE(DiscoverPorts(found, {1, "ttyUSB9"}).SelectedIndex, 1);
+    QCOMPARE(DiscoverPorts(found + QList{Board("ttyACM0")}, {0, "ttyUSB0"}).SelectedIndex, 3);
+  }
+
   void settingsRoundTrip() {
     QTemporaryDir dir;
-    QVERIFY(dir.isValid());
     const QString ini = dir.filePath("qvr710-eval.ini");
-    QCOMPARE(ReadRememberedPortIndex(ini), 0);  // no file yet
-    StoreRememberedPortIndex(ini, 2);
-    QCOMPARE(ReadRememberedPortIndex(ini), 2);
+    QCOMPARE(ReadRememberedPort(ini).Index, 0);  // no file yet
+    QVERIFY(StoreRememberedPort(ini, {2, "ttyACM0"}));
+    QCOMPARE(ReadRememberedPort(ini).Index, 2);
+    QCOMPARE(ReadRememberedPort(ini).Name, QString("ttyACM0"));
     QFile file(ini);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QString text = QString::fromLatin1(file.readAll());
     QVERIFY2(text.contains("[Settings]") && text.contains("COMPort=2"), qPrintable(text));
-    StoreRememberedPortIndex(ini, -1);
-    QCOMPARE(ReadRememberedPortIndex(ini), -1);
-
-    const QString other = dir.filePath("other.ini");  // file without the key
-    QFile otherFile(other);
-    QVERIFY(otherFile.open(QIODevice::WriteOnly));
-    otherFile.write("[Settings]\nSomething=7\n");
-    otherFile.close();
-    QCOMPARE(ReadRememberedPortIndex(other), 0);
+    QVERIFY(StoreRememberedPort(ini, {-1, ""}));
+    QCOMPARE(ReadRememberedPort(ini).Index, -1);
   }
 
-  void unwritableSettingsAreIgnored() {
+  void unwritableSettingsAreReported() {
     QTemporaryDir dir;
     QFile blocker(dir.filePath("not-a-folder"));  // a file where the folder should be
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     const QString ini = dir.filePath("not-a-folder/x.ini");
-    StoreRememberedPortIndex(ini, 3);
-    QCOMPARE(ReadRememberedPortIndex(ini), 0);
+    QVERIFY(!StoreRememberedPort(ini, {3, "SIM1"}));
+    QCOMPARE(ReadRememberedPort(ini).Index, 0);
   }
 
-  void settingsFileName() {
+  // Run where it was built: beside the executable. Installed (the desktop entry beside the
+  // executable's folder): in the user's configuration folder, which is made on the first write.
+  void settingsLocation() {
+    QTemporaryDir dir;
+    const QString config = dir.filePath("home/.config");
+    QVERIFY(QDir(dir.path()).mkpath("build/app") && QDir(dir.path()).mkpath("usr/bin") &&
+            QDir(dir.path()).mkpath("usr/share/applications"));
+    QFile entry(dir.filePath("usr/share/applications/qvr710-eval.desktop"));
+    QVERIFY(entry.open(QIODevice::WriteOnly));
+    entry.close();
+    QCOMPARE(SettingsFilePathFor(dir.filePath("build/app/qvr710-eval"), config),
+             dir.filePath("build/app/qvr710-eval.ini"));
+    const QString installed = SettingsFilePathFor(dir.filePath("usr/bin/qvr710-eval"), config);
+    QCOMPARE(installed, config + "/qvr710-eval/qvr710-eval.ini");
+    QVERIFY(StoreRememberedPort(installed, {1, "SIM2"}));
+    QCOMPARE(ReadRememberedPort(installed).Name, QString("SIM2"));
+
     QCOMPARE(SettingsFileNameFor("abc.exe"), QString("abc.ini"));
     QCOMPARE(SettingsFileNameFor("a.b.c"), QString("a.ini"));
-    QCOMPARE(SettingsFileNameFor("/opt/v1.2/qvr710-eval"), QString("qvr710-eval.ini"));
-    QCOMPARE(SettingsFilePath(),
-             QCoreApplication::applicationDirPath() + "/tst_portdiscovery.ini");
+    QCOMPARE(SettingsFilePath(), QCoreApplication::applicationDirPath() + "/tst_portdiscovery.ini");
   }
 };
 

@@ -565,13 +565,13 @@ private slots:
     QVERIFY(combo->count() >= 3);
     combo->setCurrentIndex(2);
     s.Main->close();
-    QCOMPARE(ReadRememberedPortIndex(SettingsFilePath()), 2);
+    QCOMPARE(ReadRememberedPort(SettingsFilePath()).Index, 2);
     // The next start preselects it (unless a board's own port is found on this machine).
     TFormMain next;
     auto *nextCombo = next.findChild<QComboBox *>(QStringLiteral("ComboCOM"));
     if (!nextCombo->currentText().contains(QLatin1String("[Board]")))
       QCOMPARE(nextCombo->currentIndex(), 2);
-    StoreRememberedPortIndex(SettingsFilePath(), 0);
+    StoreRememberedPort(SettingsFilePath(), {});
     s.Main->show();
   }
 };
