@@ -1,4 +1,6 @@
 #include "LogColumns.h"
+#include "Ev710Registers.h"
+#include "PollRows.h"
 
 namespace {
 struct TLogColumn {
@@ -11,17 +13,23 @@ struct TLogColumn {
 // The controller's registers are read on every board. The driver values come from the rows
 // each board's cycle actually visits: the newer drivers' pairs, the older drivers' loads, and
 // on the QVR550 board (motor 1 only) its own thrift-level and load rows.
+constexpr std::array<int, 3> MotorRows(int Register) {
+  return {PollRow::MotorRegister(0, Register), PollRow::MotorRegister(1, Register), PollRow::MotorRegister(2, Register)};
+}
+// Rows of a pair of driver rows per motor, starting at `first`.
+constexpr std::array<int, 3> PairRows(int first) { return {first, first + 2, first + 4}; }
+
 constexpr TLogColumn Columns[] = {
-    {TLogValue::TargetPosition, "X_TARGET", {1, 17, 33}, {true, true, true, true}},
-    {TLogValue::ActualPosition, "X_ACTUAL", {2, 18, 34}, {true, true, true, true}},
-    {TLogValue::TargetVelocity, "V_TARGET", {5, 21, 37}, {true, true, true, true}},
-    {TLogValue::ActualVelocity, "V_ACTUAL", {6, 22, 38}, {true, true, true, true}},
-    {TLogValue::ActualAcceleration, "A_ACTUAL", {8, 24, 40}, {true, true, true, true}},
-    {TLogValue::ThriftLevel, "THRIFTLEVEL", {58, 60, 62}, {false, true, false, false}},
-    {TLogValue::LoadProbe, "LOADPROBE", {59, 61, 63}, {false, true, false, false}},
-    {TLogValue::LoadProbe, "LOADPROBE", {75, 77, 79}, {false, false, true, false}},
-    {TLogValue::ThriftLevel, "THRIFTLEVEL", {81, -1, -1}, {false, false, false, true}},
-    {TLogValue::LoadProbe, "LOADPROBE", {82, -1, -1}, {false, false, false, true}},
+    {TLogValue::TargetPosition, "X_TARGET", MotorRows(ctl::X_TARGET), {true, true, true, true}},
+    {TLogValue::ActualPosition, "X_ACTUAL", MotorRows(ctl::X_ACTUAL), {true, true, true, true}},
+    {TLogValue::TargetVelocity, "V_TARGET", MotorRows(ctl::V_TARGET), {true, true, true, true}},
+    {TLogValue::ActualVelocity, "V_ACTUAL", MotorRows(ctl::V_ACTUAL), {true, true, true, true}},
+    {TLogValue::ActualAcceleration, "A_ACTUAL", MotorRows(ctl::A_ACTUAL), {true, true, true, true}},
+    {TLogValue::ThriftLevel, "THRIFTLEVEL", PairRows(PollRow::NewerDriverPairs), {false, true, false, false}},
+    {TLogValue::LoadProbe, "LOADPROBE", PairRows(PollRow::NewerDriverPairs + 1), {false, true, false, false}},
+    {TLogValue::LoadProbe, "LOADPROBE", PairRows(PollRow::OlderDriver), {false, false, true, false}},
+    {TLogValue::ThriftLevel, "THRIFTLEVEL", {PollRow::Qvr550Driver, -1, -1}, {false, false, false, true}},
+    {TLogValue::LoadProbe, "LOADPROBE", {PollRow::Qvr550Driver + 1, -1, -1}, {false, false, false, true}},
 };
 }  // namespace
 

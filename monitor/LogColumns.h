@@ -4,6 +4,7 @@
 #include <QString>
 #include <array>
 #include <bitset>
+#include "PollRows.h"
 
 // The seven value boxes of a motor's group, in the window's order.
 enum class TLogValue { TargetPosition, ActualPosition, TargetVelocity, ActualVelocity, ActualAcceleration,
@@ -13,7 +14,7 @@ using TLogChecks = std::array<bool, LogValueCount>;  // checked state by TLogVal
 
 // Poll rows whose values are logged; rows above 95 are never members.
 using TLogSelection = std::bitset<96>;
-constexpr int LastLogColumnRow = 88;  // the poll table's last row; only rows up to here count
+constexpr int LastLogColumnRow = PollRow::Last;  // only rows up to the table's last count
 
 // Replaces the motor's (0..2) members by the rows its checked boxes read on this board kind.
 void SelectMotorColumns(TLogSelection &Selection, int Motor, const TLogChecks &Checked, int BoardKind);
