@@ -10,9 +10,6 @@ uint8_t Byte(int v) { return static_cast<uint8_t>(v & 0xFF); }
 bool BitSet(int v, int bit) { return (v >> bit) & 1; }
 int Whole(uint8_t b1, uint8_t b2, uint8_t b3) { return b1 * 65536 + b2 * 256 + b3; }
 uint32_t LowBits(int width) { return width >= 32 ? 0xFFFFFFFFu : (1u << width) - 1; }
-QString Hex(uint32_t v, int digits) {
-  return QString::number(v, 16).toUpper().rightJustified(digits, QLatin1Char('0'));
-}
 int HexDigit(QChar c) {
   const char ch = c.toLatin1();
   if (ch >= '0' && ch <= '9') return ch - '0';
@@ -191,8 +188,8 @@ RegChipVersion DecodeChipVersion(uint8_t b1, uint8_t b2, uint8_t b3) {
 
 QString ChipVersionText(uint8_t b1, uint8_t b2, uint8_t b3) {
   const RegChipVersion v = DecodeChipVersion(b1, b2, b3);
-  return QStringLiteral("QVR") + Hex(v.ChipType, 3) + QStringLiteral(" V") +
-         Hex(v.MajorRevision, 1) + QLatin1Char('.') + Hex(v.MinorRevision, 2);
+  return QStringLiteral("QVR") + IntToHex(v.ChipType, 3) + QStringLiteral(" V") +
+         IntToHex(v.MajorRevision, 1) + QLatin1Char('.') + IntToHex(v.MinorRevision, 2);
 }
 
 RegRefSwitches DecodeRefSwitches(uint8_t, uint8_t, uint8_t b3) {
@@ -241,7 +238,7 @@ ControllerStatus DecodeStatus(uint8_t status) {
 QString ValueText(int value, int format) {
   if (format < 0) {
     const int digits = qMin(-format, 8);
-    return Hex(static_cast<uint32_t>(value) & LowBits(4 * digits), digits);
+    return IntToHex(static_cast<uint32_t>(value), digits);
   }
   const int width = format > 0 ? qMin(format + 1, 31) : 24;
   const int raw = static_cast<int>(static_cast<uint32_t>(value) & LowBits(width));

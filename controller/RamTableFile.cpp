@@ -53,7 +53,7 @@ QString RamTableInvalidMessage() {
 }
 
 QString RamWordText(uint8_t word) {
-  return QStringLiteral("%1").arg(word, 2, 16, QLatin1Char('0')).toUpper();
+  return IntToHex(word, 2);
 }
 
 std::optional<RamWords> RamWordsFromTexts(const RamTexts &texts) {

@@ -70,8 +70,8 @@ void TRamTablePage::SetUpGrid() {
   StringGridHex->setItemDelegate(CellDelegate);
   StringGridHex->installEventFilter(KeyFilter);
   QStringList columns, rows;
-  for (int c = 0; c < RamTableColumns; ++c) columns << QStringLiteral(" %1").arg(c, 0, 16).toUpper();
-  for (int r = 0; r < RamTableRows; ++r) rows << QStringLiteral(" %1").arg(r * 16, 2, 16, QLatin1Char('0')).toUpper();
+  for (int c = 0; c < RamTableColumns; ++c) columns << u' ' + IntToHex(unsigned(c), 1);
+  for (int r = 0; r < RamTableRows; ++r) rows << u' ' + IntToHex(unsigned(r * 16), 2);
   StringGridHex->setHorizontalHeaderLabels(columns);
   StringGridHex->setVerticalHeaderLabels(rows);
   for (int word = 0; word < RamWordCount; ++word) {

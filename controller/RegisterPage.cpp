@@ -63,7 +63,7 @@ void TRegisterPage::CheckSelectedValues() {
 
 void TRegisterPage::SetAddress(uint8_t Address) {
   Datagram[0] = Address;
-  Telegram[0]->setText(QStringLiteral("%1").arg(Address, 2, 16, QLatin1Char('0')).toUpper());
+  Telegram[0]->setText(IntToHex(Address, 2));
 }
 
 void TRegisterPage::SetData(const DataBytes &Bytes) {
@@ -72,7 +72,7 @@ void TRegisterPage::SetData(const DataBytes &Bytes) {
 
 void TRegisterPage::ShowData() {
   for (int i = 1; i < 4; ++i)
-    Telegram[i]->setText(QStringLiteral("%1").arg(Datagram[i], 2, 16, QLatin1Char('0')).toUpper());
+    Telegram[i]->setText(IntToHex(Datagram[i], 2));
 }
 
 bool BinaryDigitSet(const QString &Text, int Item) {

@@ -117,7 +117,7 @@ void TFormQVR730::EditEnc1PosChange(QObject *Sender) {
 void TFormQVR730::ShowTelegram(int FromByte) {
   QLabel *fields[] = {StaticSPI1, StaticSPI2, StaticSPI3, StaticSPI4};
   for (int i = FromByte; i < (FromByte == 0 ? 1 : 4); ++i)
-    fields[i]->setText(QStringLiteral("%1").arg(SpiTelegram[size_t(i)], 2, 16, QLatin1Char('0')).toUpper());
+    fields[i]->setText(IntToHex(SpiTelegram[size_t(i)], 2));
 }
 
 // The chosen register's numbers as sent: limited to their ranges and shown so; a text that is

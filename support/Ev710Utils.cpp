@@ -71,3 +71,8 @@ int IfThenInt(bool B, int T, int F) { return B ? T : F; }
 QString IfThenStr(bool B, const QString &T, const QString &F) { return B ? T : F; }
 
 TLedLittleColor IfThenLedColor(bool B, TLedLittleColor T, TLedLittleColor F) { return B ? T : F; }
+
+QString IntToHex(unsigned Value, int Digits) {
+  if (Digits < 8) Value &= (1u << (4 * Digits)) - 1;
+  return QString::number(Value, 16).toUpper().rightJustified(Digits, QLatin1Char('0'));
+}

@@ -32,6 +32,8 @@ public:
 QString ExtractField(const QString &S, QChar Delim, int N);
 int SignExtend(int Value, int SignBit);
 QString IntToBin(int Value, int Digits);
+// Upper-case hexadecimal of the value's low 4 * Digits bits, zero-padded: IntToHex(10, 2) is "0A".
+QString IntToHex(unsigned Value, int Digits);
 int BinToInt(const QString &S);  // throws EConvertError("Ungültige Binärzahl")
 int IfThenInt(bool B, int T, int F);
 QString IfThenStr(bool B, const QString &T, const QString &F);
