@@ -8,6 +8,7 @@
 #include "Ev710Guard.h"
 #include "Ev710MotorPage.h"
 #include "Ev710SpecialPage.h"
+#include "ToolWindow.h"
 
 TFormAdvanced::TFormAdvanced(TBoardAccess &Board, QWidget *parent) : QWidget(parent), Board(Board) {
   setupUi(this);
@@ -19,10 +20,7 @@ std::array<TRegisterPage *, 5> TFormAdvanced::RegisterPages() const {
 }
 
 void TFormAdvanced::FormCreate() {
-  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-  // The window keeps the size its layout asks for, also when a page's content grows later.
-  layout()->setSizeConstraint(QLayout::SetFixedSize);
+  SetUpToolWindow(this);
   const std::array<QWidget *, 3> motorTabs = {TabMotor1, TabMotor2, TabMotor3};
   for (int m = 0; m < 3; ++m) {
     MotorPages[m] = new TMotorPage(Board, ComposedDatagram, m + 1, motorTabs[m]);

@@ -10,7 +10,7 @@
 #include "Ev710Utils.h"
 #include "LedLittle.h"
 #include "SpinEdit.h"
-#include "ToolWindow.h"
+#include "DriverRequests.h"
 #include "TrimDriveInfo.h"
 #include "ui_Ev710_QVR53x.h"
 #include "ui_Ev710_QVR550.h"

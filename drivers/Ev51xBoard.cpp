@@ -6,7 +6,7 @@
 #include "BoardFrames.h"
 #include "DriverParameterMap.h"
 #include "Ev710Guard.h"
-#include "ToolWindow.h"
+#include "DriverRequests.h"
 
 namespace {
 constexpr uint8_t PwmMotor = 1;  // the QVR515

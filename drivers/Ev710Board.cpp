@@ -2,7 +2,7 @@
 #include <QCloseEvent>
 #include "BoardFrames.h"
 #include "Ev710Guard.h"
-#include "ToolWindow.h"
+#include "DriverRequests.h"
 
 namespace {
 enum ClockType : uint8_t { DriverClock = 0, ControllerClock = 1 };

@@ -6,7 +6,7 @@
 #include "Ev710Guard.h"
 #include "Ev710Utils.h"
 #include "LedLittle.h"
-#include "ToolWindow.h"
+#include "DriverRequests.h"
 
 namespace {
 constexpr int ReadEveryCycle = -1, NotRead = 255;

@@ -5,7 +5,7 @@
 #include "BoardFrames.h"
 #include "Ev710Guard.h"
 #include "Ev710Utils.h"
-#include "ToolWindow.h"
+#include "DriverRequests.h"
 
 namespace {
 constexpr uint8_t EncoderChip = 4;  // SpiTransfer type of the encoder chip

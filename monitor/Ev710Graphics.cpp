@@ -6,6 +6,7 @@
 #include "GraphMotorPage.h"
 #include "PaintBox.h"
 #include "Ticks.h"
+#include "ToolWindow.h"
 
 namespace {
 struct TTraceStyle {
@@ -27,9 +28,7 @@ TFormGraphics::TFormGraphics(TBoardAccess &Board, QWidget *parent) : QWidget(par
     Pages[m] = new TGraphMotorPage(m, PageControl);
     PageControl->addTab(Pages[m], QStringLiteral("Motor %1").arg(m + 1));
   }
-  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-  layout()->setSizeConstraint(QLayout::SetFixedSize);
+  SetUpToolWindow(this);
   Clear();
   ConnectHandlers();
   Board.SetGraphHooks(this);

@@ -5,6 +5,7 @@
 #include "Ev710Utils.h"
 #include "LogMotorGroup.h"
 #include "Ticks.h"
+#include "ToolWindow.h"
 
 namespace {
 const QString TextCannotWrite = QStringLiteral("Cannot write to selected log file!");
@@ -20,9 +21,7 @@ TFormLogging::TFormLogging(TBoardAccess &Board, QWidget *parent) : QWidget(paren
     keepPlace.setRetainSizeWhenHidden(true);
     Groups[m]->setSizePolicy(keepPlace);
   }
-  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-  layout()->setSizeConstraint(QLayout::SetFixedSize);
+  SetUpToolWindow(this);
   for (int m = 0; m < 3; ++m) CheckLogMotor1Click(m);
   ConnectHandlers();
   Board.SetLogHooks(this);
