@@ -234,6 +234,20 @@ private slots:
     VerifyPollingResumes();
   }
 
+  // Showing meets a lost reply to motor 3's threshold: motor 1's is not sent, one message,
+  // polling goes on.
+  void showStopsAtALostReply() {
+    Open("SIM2");
+    board->DropReplyTo([](const std::array<uint8_t, 9> &f) { return f[1] == 5 && f[2] == 205 && f[3] == 2; });
+    board->ClearReceivedFrames();
+    s.Click("BtnQVR515");
+    QCOMPARE(Sent(board, "^S205").size(), 1);
+    QCOMPARE(s.Errors, QStringList{"The board does not respond!"});
+    s.Errors.clear();
+    VerifyPollingResumes();
+    QCOMPARE(Sent(board, "^S205").size(), 1);
+  }
+
   // Flags and load from the poll rows: OC-HS is not shown in motor 3's group; disabling the
   // drivers stops the running motor's load and shows open load; closing stops the reading.
   void olderLiveStatus() {
