@@ -20,7 +20,7 @@ bool WaitFor(const std::function<bool()> &done, int timeoutMs, int recheckMs) {
   arm();
   while (!done()) {
     if (timeoutMs >= 0 && int(TicksSince(start)) > timeoutMs) break;
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::ExcludeUserInputEvents);
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
   return done();
 }

@@ -6,6 +6,7 @@
 #include "BoardFrames.h"
 #include "DriverParameterMap.h"
 #include "Ev710Guard.h"
+#include "Ev710Utils.h"
 #include "DriverRequests.h"
 
 namespace {
@@ -38,17 +39,43 @@ void TFormBoard51x::PauseForDrag() {
   if (!DragPause) DragPause.emplace(Board);
 }
 
+void TFormBoard51x::EndDrag() {
+  DragPause.reset();
+  DragStalled = false;
+}
+
 // While a button or key is held the values stream out with the poll cycle quiet. Each waits
-// for its reply (the next one goes out as soon as it is in), so the line is free for every
-// value, the last one included, and no reply is left on the line when polling resumes to be
-// taken for a poll reply. A change with nothing held (the mouse wheel) goes out the same way
-// in a pause of its own. PWM requests report nothing.
+// for its reply, so the line is free for every value and no reply is left on the line when
+// polling resumes to be taken for a poll reply; moves that come while one is on its way are
+// sent as one, the newest, once it is answered. A change with nothing held (the mouse wheel)
+// goes out the same way in a pause of its own. After an unanswered value nothing more is sent
+// until the button or key is released, so a silent board costs one timeout and one message.
 void TFormBoard51x::TrackBarPWMChange() {
   ShowPositionTip();
   PBSlider->update();
+  if (PwmSending) {
+    PwmChanged = true;
+    return;
+  }
+  if (DragStalled) return;
   std::optional<TPollingPause> alone;
   if (!DragPause) alone.emplace(Board);
-  Board.SendCommand(1, SetParameter, DriverParam::PWM515, PwmMotor, TrackBarPWM->value(), true, false);
+  PwmSending = true;
+  try {
+    SendPwm();
+  } catch (const EEvalError &) {
+    PwmSending = false;
+    DragStalled = DragPause.has_value();
+    throw;
+  }
+  PwmSending = false;
+}
+
+void TFormBoard51x::SendPwm() {
+  do {
+    PwmChanged = false;
+    Board.SendCommand(1, SetParameter, DriverParam::PWM515, PwmMotor, TrackBarPWM->value(), true, true);
+  } while (PwmChanged);
 }
 
 // The position as a tool tip just above the thumb.
@@ -87,6 +114,6 @@ void TFormBoard51x::showEvent(QShowEvent *e) {
 
 void TFormBoard51x::closeEvent(QCloseEvent *e) {
   IsShown = false;
-  DragPause.reset();
+  EndDrag();
   e->accept();
 }

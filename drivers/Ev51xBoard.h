@@ -17,8 +17,8 @@ public:
   void BtnDisableMotor1Click();
   void TrackBarPWMMouseDown() { PauseForDrag(); }
   void TrackBarPWMKeyDown() { PauseForDrag(); }
-  void TrackBarPWMMouseUp() { DragPause.reset(); }
-  void TrackBarPWMKeyUp() { DragPause.reset(); }
+  void TrackBarPWMMouseUp() { EndDrag(); }
+  void TrackBarPWMKeyUp() { EndDrag(); }
   void TrackBarPWMChange();
   bool Dragging() const { return DragPause.has_value(); }
 
@@ -28,10 +28,15 @@ protected:
 
 private:
   void PauseForDrag();
+  void EndDrag();
+  void SendPwm();
   void SetDriversEnabled(bool Enable);
   void ShowPositionTip();
   void PBSliderPaint();
   TBoardAccess &Board;
   std::optional<TPollingPause> DragPause;  // held from a button or key going down to its going up
+  bool PwmSending = false;   // a value is on its way: a newer one waits for its answer
+  bool PwmChanged = false;   // the track bar moved while a value was on its way
+  bool DragStalled = false;  // the board stopped answering during this drag: nothing more is sent
   QImage SliderPicture;
 };

@@ -6,8 +6,13 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <exception>
 #include "PollHooks.h"
 #include "PollTable.h"
+
+// A stop takes the board from any other command: what that command has not yet sent is
+// dropped, and so are the commands waiting their turn.
+enum class TCommandKind { Ordinary, Stop };
 
 class TBoardAccess {
 public:
@@ -25,6 +30,15 @@ public:
   virtual void TransferDatagram(uint8_t B0, uint8_t B1, uint8_t B2, uint8_t B3) = 0;
   virtual void PausePolling() = 0;
   virtual void ResumePolling() = 0;
+
+  // One command at a time (TPollingPause below opens and ends one). A command started by
+  // another handler while one holds the board is run again, whole, after it ends, in the order
+  // given; a stop ends the running command after the exchange in flight and runs next. A
+  // command triggered before a stop (TriggeredAt: the stop count when its button went down) is
+  // not run. Primitives used by a running command after a stop was asked for end it (EAbort).
+  virtual void BeginCommand(TCommandKind Kind, uint32_t TriggeredAt) = 0;
+  virtual void EndCommand(bool Failed) = 0;
+  virtual uint32_t StopCount() const = 0;
 
   // The last reply read from the port, and its bytes 4..7.
   virtual const std::array<uint8_t, 9> &ReplyFrame() const = 0;
@@ -53,14 +67,21 @@ public:
   virtual void SetLogHooks(TLogHooks *Hooks) = 0;
 };
 
-// Pauses the poll cycle for its lifetime (PausePolling) and resumes it on every way out,
-// an exception included (ResumePolling), so a failed operation never leaves the cycle paused.
+// One command: holds the board with the poll cycle paused for its lifetime and lets it go on
+// every way out, an exception included, so a failed operation never leaves the cycle paused.
+// Nested pauses of the same handler belong to its command.
 class TPollingPause {
 public:
-  explicit TPollingPause(TBoardAccess &Board) : Board(Board) { Board.PausePolling(); }
-  ~TPollingPause() { Board.ResumePolling(); }
+  explicit TPollingPause(TBoardAccess &Board, TCommandKind Kind = TCommandKind::Ordinary)
+      : TPollingPause(Board, Kind, Board.StopCount()) {}
+  TPollingPause(TBoardAccess &Board, TCommandKind Kind, uint32_t TriggeredAt)
+      : Board(Board), Exceptions(std::uncaught_exceptions()) {
+    Board.BeginCommand(Kind, TriggeredAt);
+  }
+  ~TPollingPause() { Board.EndCommand(std::uncaught_exceptions() > Exceptions); }
   TPollingPause(const TPollingPause &) = delete;
   TPollingPause &operator=(const TPollingPause &) = delete;
 private:
   TBoardAccess &Board;
+  int Exceptions;
 };

@@ -8,6 +8,7 @@
 #include "Ev710Guard.h"
 #include "Ev710Registers.h"
 #include "Ev710Utils.h"
+#include "HandlerScope.h"
 #include "OpenFailure.h"
 #include "Ticks.h"
 #include "WaitFor.h"
@@ -88,6 +89,8 @@ void TBoardSession::StartPolling() {
 }
 
 void TBoardSession::Close() {
+  Deferred.clear();
+  StopRequested = false;
   TimerActions->stop();
   StopResync();
   if (LogHooks) LogHooks->StopLogging();
@@ -117,6 +120,9 @@ bool TBoardSession::SendCommand(uint8_t Address, uint8_t Command, uint8_t Type, 
 bool TBoardSession::SendCommandBytes(uint8_t Address, uint8_t Command, uint8_t Type, uint8_t Motor,
                                  const std::array<uint8_t, 4> &Bytes, bool Wait,
                                  bool RaiseOnTimeout) {
+  // A waited request needs the board to itself, or its answer could be a poll reply.
+  if (Wait && PollingEnabled && !DetectionRunning) throw EEvalError(NotHeldText());
+  CheckNotStopped();
   WaitForQuietLine();
   CommandAnswered = false;
   LastCommand = Command;
@@ -135,7 +141,8 @@ void TBoardSession::SendDatagram(uint8_t B0, uint8_t B1, uint8_t B2, uint8_t B3)
 }
 
 void TBoardSession::TransferDatagram(uint8_t B0, uint8_t B1, uint8_t B2, uint8_t B3) {
-  if (PollingEnabled) return;  // callers pause the cycle first
+  if (PollingEnabled) throw EEvalError(NotHeldText());
+  CheckNotStopped();
   WaitForQuietLine();
   ReplyReceived = false;
   SendDatagram(B0, B1, B2, B3);
@@ -157,6 +164,89 @@ void TBoardSession::PausePolling() {
 void TBoardSession::ResumePolling() {
   PollingEnabled = true;
   PostPollMessage();
+}
+
+// --- One command at a time ---------------------------------------------------------------------
+// Handlers run inside the waits of a running command (the program stays responsive), so a
+// second command could start in the middle of the first and take its replies. Every command
+// therefore begins here: the running command's own nested steps go on; a command of another
+// handler is deferred and run, whole, after the running one ends, in the order given. A stop
+// cannot wait behind others: it drops the commands waiting their turn, ends the running one
+// after the exchange in flight (its next request throws EAbort), and runs next.
+
+void TBoardSession::BeginCommand(TCommandKind Kind, uint32_t TriggeredAt) {
+  const bool stop = Kind == TCommandKind::Stop;
+  if (!stop && TriggeredAt != Stops) throw EAbort();  // a stop came after its button went down
+  const bool ownStep = CommandDepth > 0 && THandlerScope::Current() == CommandOwner;
+  if (ownStep) {
+    CheckNotStopped();
+    ++CommandDepth;
+    return;
+  }
+  const bool othersFirst = !Deferred.empty() && !DeferredTurn;
+  if (CommandDepth > 0 || (othersFirst && !stop)) {
+    if (stop) {
+      StopRequested = true;
+      ++Stops;
+      Deferred.clear();
+    }
+    throw ECommandDeferred{[this, Kind](std::function<void()> handler) { Defer(std::move(handler), Kind); }};
+  }
+  if (stop) {
+    ++Stops;
+    Deferred.clear();
+  }
+  DeferredTurn = false;
+  PausePolling();
+  StopRequested = false;
+  CommandIsStop = stop;
+  CommandOwner = THandlerScope::Current();
+  ++CommandsBegun;
+  ++CommandDepth;
+}
+
+void TBoardSession::EndCommand(bool Failed) {
+  if (CommandDepth == 0 || --CommandDepth > 0) return;
+  CommandOwner = 0;
+  // After a failure the commands given meanwhile would meet the same silent board; stops run.
+  if (Failed) std::erase_if(Deferred, [](const TDeferred &d) { return d.Kind != TCommandKind::Stop; });
+  AfterCommand();
+}
+
+void TBoardSession::Defer(std::function<void()> Handler, TCommandKind Kind) {
+  Deferred.push_back({std::move(Handler), Kind});
+  AfterCommand();
+}
+
+// With commands waiting, the cycle stays paused and the next one runs from the event loop.
+void TBoardSession::AfterCommand() {
+  if (CommandDepth > 0) return;
+  if (Deferred.empty()) {
+    ResumePolling();
+  } else if (!DeferredPosted) {
+    DeferredPosted = true;
+    QTimer::singleShot(0, this, [this] { RunDeferred(); });
+  }
+}
+
+void TBoardSession::RunDeferred() {
+  DeferredPosted = false;
+  if (CommandDepth > 0 || Deferred.empty()) return AfterCommand();
+  const TDeferred next = std::move(Deferred.front());
+  Deferred.pop_front();
+  const uint64_t begun = CommandsBegun;
+  DeferredTurn = true;
+  next.Handler();  // runs guarded: never throws
+  DeferredTurn = false;
+  if (CommandsBegun == begun) AfterCommand();  // it sent nothing (dropped, or refused its input)
+}
+
+void TBoardSession::CheckNotStopped() const {
+  if (StopRequested && !CommandIsStop && CommandDepth > 0) throw EAbort();
+}
+
+QString TBoardSession::NotHeldText() {
+  return QStringLiteral("A request was made while the poll cycle runs; it was not sent.");
 }
 
 // A waited request went unanswered: the operation stops here and nothing of it is sent

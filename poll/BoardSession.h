@@ -6,7 +6,9 @@
 #include <QObject>
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <exception>
+#include <functional>
 #include "BoardAccess.h"
 #include "BoardFaces.h"
 
@@ -47,6 +49,9 @@ public:
   void TransferDatagram(uint8_t B0, uint8_t B1, uint8_t B2, uint8_t B3) override;
   void PausePolling() override;
   void ResumePolling() override;
+  void BeginCommand(TCommandKind Kind, uint32_t TriggeredAt) override;
+  void EndCommand(bool Failed) override;
+  uint32_t StopCount() const override { return Stops; }
   const std::array<uint8_t, 9> &ReplyFrame() const override { return FReplyFrame; }
   const std::array<uint8_t, 4> &ReplyValue() const override { return FReplyValue; }
   uint8_t BoardKind() const override { return FBoardKind; }
@@ -112,6 +117,11 @@ private:
   void WaitForEmptyOutput();
   void ReportLater(const QString &text);
   static QString ErrorText(const std::exception &err);
+  void Defer(std::function<void()> Handler, TCommandKind Kind);
+  void RunDeferred();
+  void AfterCommand();
+  void CheckNotStopped() const;
+  static QString NotHeldText();
 
   std::array<uint8_t, 9> FReplyFrame{};
   std::array<uint8_t, 4> FReplyValue{};
@@ -140,4 +150,19 @@ private:
   uint32_t LastHandlerErrorTick = 0;
   int OpenError = 0;              // system error code of the last Open
   uint8_t LastCommand = 0;        // command number of the last request sent
+
+  // The command holding the board (see BeginCommand) and those waiting their turn.
+  struct TDeferred {
+    std::function<void()> Handler;
+    TCommandKind Kind;
+  };
+  int CommandDepth = 0;           // nested pauses of the running command
+  uint64_t CommandOwner = 0;      // the handler that started it
+  bool CommandIsStop = false;
+  bool StopRequested = false;     // a stop waits for the running command to end
+  uint32_t Stops = 0;             // stops asked for since the program started
+  std::deque<TDeferred> Deferred;
+  bool DeferredTurn = false;      // the deferred command popped last may begin before the rest
+  bool DeferredPosted = false;
+  uint64_t CommandsBegun = 0;
 };

@@ -155,6 +155,9 @@ void TFormMain::ConnectHandlers() {
     connect(button, &QPushButton::clicked, this,
             Guarded(this, [this, button = button, handler = handler] { (this->*handler)(button); }));
 
+  for (QPushButton *go : {BtnGo1, BtnGo2, BtnGo3, BtnGoAll})
+    connect(go, &QPushButton::pressed, this, [this, go] { GoPressedAt[go] = Session->StopCount(); });
+
   const std::pair<QComboBox *, Handler> rampModes[] = {
       {CbRampMode1, &TFormMain::CbRampMode1Change},
       {CbRampMode2, &TFormMain::CbRampMode2Change},

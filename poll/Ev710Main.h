@@ -2,6 +2,7 @@
 // TFormMain: the main window. It owns the board session (the serial port, the link and the
 // poll cycle, BoardSession.h), shows what the session reports, opens and closes the port,
 // drives the motors and shows the tool windows.
+#include <QHash>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -102,6 +103,11 @@ private:
   void WriteRampMode(int motor, int mode);
   void WriteMotorRegister(int motor, int index, const std::array<uint8_t, 3> &data);
   std::array<uint8_t, 3> ReadMotorRegister(int motor, int index);
+
+  // The session's stop count when each Go button last went down: a Go whose click comes after
+  // a stop that followed its press (a mnemonic clicks 100 ms after the key) is not run.
+  QHash<QObject *, uint32_t> GoPressedAt;
+  uint32_t GoTrigger(QObject *button) const { return GoPressedAt.value(button, Session->StopCount()); }
 
   THint95 *Hint95 = nullptr;
   std::array<TLedLittle *, 8> StatusLeds{};

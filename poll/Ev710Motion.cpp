@@ -34,19 +34,19 @@ void TFormMain::WriteRampMode(int motor, int mode) {
 void TFormMain::BtnGo1Click(QObject *Sender) {
   const int motor = MotorOf(Sender, BtnGo2, BtnGo3);
   const TMotion motion = ReadMotion(motor);
-  TPollingPause pause(Board());
+  TPollingPause pause(Board(), TCommandKind::Ordinary, GoTrigger(Sender));
   GoMotor(motor, motion);
 }
 
 void TFormMain::BtnStop1Click(QObject *Sender) {
-  TPollingPause pause(Board());
+  TPollingPause pause(Board(), TCommandKind::Stop);
   StopMotor(MotorOf(Sender, BtnStop2, BtnStop3));
 }
 
 // Every motor's edits are checked before the first motor starts.
 void TFormMain::BtnGoAllClick() {
   const std::array<TMotion, 3> motions = {ReadMotion(0), ReadMotion(1), ReadMotion(2)};
-  TPollingPause pause(Board());
+  TPollingPause pause(Board(), TCommandKind::Ordinary, GoTrigger(BtnGoAll));
   for (int motor = 0; motor < 3; ++motor) {
     TPollingPause single(Board());
     GoMotor(motor, motions[size_t(motor)]);
@@ -54,7 +54,7 @@ void TFormMain::BtnGoAllClick() {
 }
 
 void TFormMain::BtnStopAllClick() {
-  TPollingPause pause(Board());
+  TPollingPause pause(Board(), TCommandKind::Stop);
   for (QObject *button : {BtnStop1, BtnStop2, BtnStop3}) BtnStop1Click(button);
 }
 

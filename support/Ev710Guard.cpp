@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include "Ev710Utils.h"
+#include "HandlerScope.h"
 
 namespace {
 GuardErrorSink &ErrorSink()
@@ -29,7 +30,11 @@ void RunGuarded(QWidget *parent, const std::function<void()> &body)
   // meet a half-handled exception.
   QString error;
   try {
+    THandlerScope scope;
     body();
+    return;
+  } catch (const ECommandDeferred &busy) {
+    busy.Defer([parent, body] { RunGuarded(parent, body); });
     return;
   } catch (const EAbort &) {
     return;  // the operation ended for a reason the user already sees

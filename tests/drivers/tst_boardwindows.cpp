@@ -1,6 +1,7 @@
 // The board settings, encoder and older-driver windows against the simulated boards: the exact
 // requests of every control, the live values of the poll rows, a reply lost in the middle of
 // setting the clocks, and what the simulated boards make of enables, clocks and telegrams.
+#include <QTimer>
 #include <QComboBox>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -324,6 +325,31 @@ private slots:
     }
     QTRY_VERIFY_WITH_TIMEOUT(board->ReceivedFrames().size() > sent + 8, 1000);
     board->SetReplyDelay(0);
+  }
+
+  // A board that stops answering while a key is held on the PWM track bar costs one timeout
+  // and one message: the further steps are not sent until the key is released.
+  void pwmStopsSendingOnASilentBoard() {
+    Open("SIM2");
+    s.Click("BtnBoard");
+    auto *pwm = Ctl<QSlider>("TFormBoard51x", "TrackBarPWM");
+    pwm->setFocus();
+    const QString firstStep = QStringLiteral("S6/1=%1").arg(pwm->value() + 1);
+    board->SetSilent(true);
+    board->ClearReceivedFrames();
+    QTimer::singleShot(100, [pwm] {
+      for (int i = 0; i < 3; ++i) QTest::keyPress(pwm, Qt::Key_Right);  // the key repeats
+    });
+    QTest::keyPress(pwm, Qt::Key_Right);
+    QTest::qWait(400);
+    QCOMPARE(Sent(board, "^S6/"), QStringList{firstStep});
+    QCOMPARE(s.Errors, QStringList{"The board does not respond!"});
+    s.Errors.clear();
+    QTest::keyRelease(pwm, Qt::Key_Right);
+    board->SetSilent(false);
+    VerifyPollingResumes();
+    QTest::keyClick(pwm, Qt::Key_Right);
+    QTRY_COMPARE(Sent(board, "^S6/").last(), QStringLiteral("S6/1=%1").arg(pwm->value()));
   }
 };
 

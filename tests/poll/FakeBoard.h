@@ -28,6 +28,9 @@ struct FakeBoard : TBoardAccess {
   }
   void PausePolling() override { ++Pauses; }
   void ResumePolling() override { ++Resumes; }
+  void BeginCommand(TCommandKind, uint32_t) override { PausePolling(); }
+  void EndCommand(bool) override { ResumePolling(); }
+  uint32_t StopCount() const override { return 0; }
   const std::array<uint8_t, 9> &ReplyFrame() const override { return Frame; }
   const std::array<uint8_t, 4> &ReplyValue() const override { return Value; }
   uint8_t BoardKind() const override { return 1; }

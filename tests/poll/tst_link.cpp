@@ -84,11 +84,15 @@ private slots:
     QVERIFY(m->ReplyReceived);
     QCOMPARE(Requests(board), QStringList{"R03"});
 
+    // While the cycle polls, a waited request is refused before anything is sent: its answer
+    // could be a poll reply.
     m->ResumePolling();
     const uint32_t start = TickCount();
-    m->TransferDatagram(0x66, 0x12, 0x34, 0x56);  // polling: nothing is sent
+    QVERIFY_THROWS_EXCEPTION(EEvalError, m->TransferDatagram(0x66, 0x12, 0x34, 0x56));
+    QVERIFY_THROWS_EXCEPTION(EEvalError, m->SendCommand(1, 5, 6, 1, 7, true, false));
     QVERIFY(TicksSince(start) < 100);
     QTRY_VERIFY(board->ReceivedFrames().size() > 5);
+    QVERIFY(!Requests(board).contains(QStringLiteral("S6/1")));
     QVERIFY(!Requests(board).contains(QStringLiteral("W66=123456")));
   }
 
