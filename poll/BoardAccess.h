@@ -6,8 +6,11 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include "PollHooks.h"
 #include "PollTable.h"
+
+class QObject;
 
 class TBoardAccess {
 public:
@@ -51,6 +54,11 @@ public:
   // again at each start of logging, empties the log line under assembly.
   virtual void SetGraphHooks(TGraphHooks *Hooks) = 0;
   virtual void SetLogHooks(TLogHooks *Hooks) = 0;
+
+  // Calls Stale, for as long as Context lives, each time the live values stop standing for the
+  // board (the port closed, the board silent, a new Open): the windows grey theirs then
+  // (LiveValues.h) until fresh replies come.
+  virtual void OnValuesStale(QObject *Context, std::function<void()> Stale) = 0;
 };
 
 // Pauses the poll cycle for its lifetime (PausePolling) and resumes it on every way out,
