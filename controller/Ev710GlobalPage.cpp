@@ -1,7 +1,9 @@
 #include "Ev710GlobalPage.h"
 #include "HexEdit.h"
+#include "MaskedText.h"
 #include "BoardAccess.h"
 #include "Ev710Guard.h"
+#include "LiveValues.h"
 #include "Ev710Utils.h"
 
 using namespace ctl;
@@ -36,6 +38,10 @@ void TGlobalPage::RegisterPollEntries() {
   Board.Entry(PollRow::FirstGlobal + 3).EditorControl = StaticSPICT;
   Board.Entry(PollRow::FirstGlobal + 4).Handler = [this](uint8_t b1, uint8_t b2, uint8_t b3) { ShowRefSwitches(b1, b2, b3); };
   Board.Entry(PollRow::FirstGlobal + 5).Handler = [this](uint8_t b1, uint8_t b2, uint8_t b3) { ShowGlobalParams(b1, b2, b3); };
+  Board.OnValuesStale(this, [this] {
+    MarkValuesStale(GrpGlobalRO);
+    MarkValuesStale(GrpGlobalAct);
+  });
 }
 
 std::array<TGlobalPage::TFlag, 9> TGlobalPage::Flags() const {
@@ -61,7 +67,7 @@ void TGlobalPage::EditSPICPChange(QObject *Sender) {
 DataBytes TGlobalPage::Compose(int Item) const {
   switch (Item) {
     case ItemCover: return ComposeCover({EditSPICP->Value(), EditSPICL->Value()});
-    case ItemCoverTelegram: return ComposeHexText(EditSPICT->text());
+    case ItemCoverTelegram: return ComposeHexText(MaskedText(EditSPICT));
     case ItemGlobalParameters: {
       RegGlobalParameters r;
       r.M1R_REF = CbMot1rRef->isChecked();
@@ -95,8 +101,8 @@ void TGlobalPage::BtnCopyGlobalClick() {
 
 void TGlobalPage::ShowCover(uint8_t b1, uint8_t b2, uint8_t b3) {
   const RegCover r = DecodeCover(b1, b2, b3);
-  StaticSPICP->setText(QString::number(r.SPI_COVER_POS));
-  StaticSPICL->setText(QString::number(r.SPI_COVER_LEN));
+  ShowLive(StaticSPICP, QString::number(r.SPI_COVER_POS));
+  ShowLive(StaticSPICL, QString::number(r.SPI_COVER_LEN));
 }
 
 void TGlobalPage::ShowRefSwitches(uint8_t b1, uint8_t b2, uint8_t b3) {
@@ -110,8 +116,8 @@ void TGlobalPage::ShowRefSwitches(uint8_t b1, uint8_t b2, uint8_t b3) {
 
 void TGlobalPage::ShowGlobalParams(uint8_t b1, uint8_t b2, uint8_t b3) {
   const RegGlobalParameters r = DecodeGlobalParameters(b1, b2, b3);
-  StaticClkDiv->setText(QString::number(r.SPI_CLK_DIV));
-  StaticLSMD->setText(QString::number(r.LSMD));
+  ShowLive(StaticClkDiv, QString::number(r.SPI_CLK_DIV));
+  ShowLive(StaticLSMD, QString::number(r.LSMD));
   const bool on[] = {r.REFMUX, r.M1R_REF, r.SPI_CS, r.SPI_CLK, r.PoPH, r.PoFD, r.PoDAC, r.csComInd, r.SPI_CONTINUOUS_UPD};
   const auto flags = Flags();
   for (size_t i = 0; i < flags.size(); ++i) flags[i].Led->SetLedColor(Lamp(on[i]));

@@ -1,6 +1,7 @@
 #include "Ev710MotorPage.h"
 #include "BoardAccess.h"
 #include "Ev710Guard.h"
+#include "LiveValues.h"
 #include "Ev710Utils.h"
 
 using namespace ctl;
@@ -102,6 +103,10 @@ void TMotorPage::RegisterPollEntries() {
   hook(REF_CONF_RAMP_MODE, &TMotorPage::ShowRefConfMot);
   hook(INTERRUPT_MASK_FLAGS, &TMotorPage::ShowInterruptMot);
   hook(DIVIDERS, &TMotorPage::ShowDividersMot);
+  Board.OnValuesStale(this, [this] {
+    MarkValuesStale(GrpMot1Act);
+    MarkValuesStale(GrpRO1);
+  });
 }
 
 void TMotorPage::ShowUStepCounter() {
@@ -171,34 +176,34 @@ QString Number(int v) { return QString::number(v); }
 
 void TMotorPage::ShowISMot(uint8_t b1, uint8_t b2, uint8_t b3) {
   const RegCurrentScale r = DecodeCurrentScale(b1, b2, b3);
-  StaticAgtat1->setText(Number(r.I_S_AGTAT));
-  StaticAleat1->setText(Number(r.I_S_ALEAT));
-  StaticV01->setText(Number(r.I_S_V0));
-  StaticThres1->setText(Number(r.A_THRESHOLD));
+  ShowLive(StaticAgtat1, Number(r.I_S_AGTAT));
+  ShowLive(StaticAleat1, Number(r.I_S_ALEAT));
+  ShowLive(StaticV01, Number(r.I_S_V0));
+  ShowLive(StaticThres1, Number(r.A_THRESHOLD));
 }
 
 void TMotorPage::ShowPMulMot(uint8_t b1, uint8_t b2, uint8_t b3) {
   const RegPMulPDiv r = DecodePMulPDiv(b1, b2, b3);
-  StaticPMul1->setText(Number(r.P_MUL));
-  StaticPDiv1->setText(Number(r.P_DIV));
+  ShowLive(StaticPMul1, Number(r.P_MUL));
+  ShowLive(StaticPDiv1, Number(r.P_DIV));
 }
 
 void TMotorPage::ShowRefConfMot(uint8_t b1, uint8_t b2, uint8_t b3) {
   const RegRefConf r = DecodeRefConf(b1, b2, b3);
-  StaticRefConf1->setText(IntToBin(r.REF_CONF, 4));
-  StaticRampMode1->setText(Number(r.RAMP_MODE));
+  ShowLive(StaticRefConf1, IntToBin(r.REF_CONF, 4));
+  ShowLive(StaticRampMode1, Number(r.RAMP_MODE));
   LedLP1->SetLedColor(IfThenLedColor(r.LP, lcCyan, lcDarkCyan));
 }
 
 void TMotorPage::ShowInterruptMot(uint8_t b1, uint8_t b2, uint8_t b3) {
   const RegInterrupts r = DecodeInterrupts(b1, b2, b3);
-  StaticIMask1->setText(IntToBin(r.INTERRUPT_MASK, 8));
-  StaticIFlags1->setText(IntToBin(r.INTERRUPT_FLAGS, 8));
+  ShowLive(StaticIMask1, IntToBin(r.INTERRUPT_MASK, 8));
+  ShowLive(StaticIFlags1, IntToBin(r.INTERRUPT_FLAGS, 8));
 }
 
 void TMotorPage::ShowDividersMot(uint8_t b1, uint8_t b2, uint8_t b3) {
   const RegDividers r = DecodeDividers(b1, b2, b3);
-  StaticPulsdiv1->setText(Number(r.PULSDIV));
-  StaticRampdiv1->setText(Number(r.RAMPDIV));
-  StaticMStepres1->setText(Number(r.USTEP_RES));
+  ShowLive(StaticPulsdiv1, Number(r.PULSDIV));
+  ShowLive(StaticRampdiv1, Number(r.RAMPDIV));
+  ShowLive(StaticMStepres1, Number(r.USTEP_RES));
 }

@@ -1,6 +1,7 @@
 #include "Ev710SpecialPage.h"
 #include "BoardAccess.h"
 #include "Ev710Guard.h"
+#include "LiveValues.h"
 #include "Ev710Utils.h"
 
 using namespace ctl;
@@ -23,6 +24,7 @@ TSpecialPage::TSpecialPage(TBoardAccess &Board, TComposedDatagram &Datagram, QWi
   Board.Entry(PollRow::FirstGlobal + 6).Handler = [this](uint8_t b1, uint8_t b2, uint8_t b3) { ShowIfConfig710(b1, b2, b3); };
   Board.Entry(PollRow::FirstGlobal + 7).EditorControl = StaticPosComp710;
   Board.Entry(PollRow::FirstGlobal + 8).Handler = [this](uint8_t b1, uint8_t b2, uint8_t b3) { ShowPosCompInt710(b1, b2, b3); };
+  Board.OnValuesStale(this, [this] { MarkValuesStale(GrpReg710Act); });
 }
 
 std::array<TSpecialPage::TFlag, 9> TSpecialPage::Flags() const {
@@ -82,7 +84,7 @@ void TSpecialPage::BtnCopyQVR710Click() {
 
 void TSpecialPage::ShowIfConfig710(uint8_t b1, uint8_t b2, uint8_t b3) {
   const RegIfConfig r = DecodeIfConfig(b1, b2, b3);
-  StaticIfConfPosCompSel710->setText(QString::number(r.POS_COMP_SEL));
+  ShowLive(StaticIfConfPosCompSel710, QString::number(r.POS_COMP_SEL));
   const bool on[] = {r.EN_SD, r.INV_DIR, r.INV_STP, r.STEP_HALF, r.SDO_INT, r.INV_REF, r.EN_REFR};
   const auto flags = Flags();
   for (size_t i = 0; i < std::size(on); ++i) flags[i + 2].Led->SetLedColor(Lamp(on[i]));

@@ -4,7 +4,9 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QValidator>
+#include <algorithm>
 #include "Ev710Utils.h"
+#include "MaskedText.h"
 
 namespace {
 
@@ -49,9 +51,8 @@ void MakeHexEdit(QLineEdit *edit, int digits, THexKeyFilter *filter) {
 }
 
 int HexEditValue(const QLineEdit *edit) {
-  bool ok = false;
-  const int value = edit->text().toInt(&ok, 16);
-  if (!ok)
-    throw EEvalError(QStringLiteral("'%1' is not a valid hexadecimal number.").arg(edit->text()));
-  return value;
+  const QString text = MaskedText(edit);
+  if (text.isEmpty() || !std::all_of(text.begin(), text.end(), IsHexDigit))
+    throw EEvalError(QStringLiteral("'%1' is not a valid hexadecimal number.").arg(text));
+  return text.toInt(nullptr, 16);
 }

@@ -1,7 +1,7 @@
 #pragma once
-// Hexadecimal entry shared by the RAM grid, the manual datagram edits and other hex edits:
-// typed characters other than hexadecimal digits are dropped with a beep, letters show in upper
-// case, and the text holds at most the given number of digits.
+// Hexadecimal entry shared by the RAM grid's cells and the masked hex edits (cover telegram,
+// manual datagram): typed characters other than hexadecimal digits are dropped with a beep and
+// letters show in upper case.
 #include <QObject>
 
 class QLineEdit;
@@ -21,8 +21,10 @@ protected:
 // Filters the keys typed into `Edit` as THexKeyFilter does (the filter belongs to the edit).
 void InstallHexKeyFilter(QWidget *Edit);
 
-// Makes `edit` a hexadecimal edit of at most `digits` characters, upper case, filtered by `filter`.
+// Makes `edit` (a grid cell's editor) a hexadecimal edit of at most `digits` characters, upper
+// case, filtered by `filter`.
 void MakeHexEdit(QLineEdit *edit, int digits, THexKeyFilter *filter);
 
-// The value of a hexadecimal edit's text; throws EEvalError naming the text when it is none.
+// The value of a hexadecimal edit's text, read by position when it has an input mask; throws
+// EEvalError naming the text when it is none (a blank position included).
 int HexEditValue(const QLineEdit *edit);

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 #include "Ev710Utils.h"
 
 namespace {
@@ -14,12 +15,16 @@ int HexDigit(char c) {
   return -1;
 }
 
-// The word of a field of exactly two hexadecimal digits.
+// The word of a field of two hexadecimal digits, or of one ("1" is 01); lower case is fine.
 std::optional<uint8_t> WordOf(QByteArrayView field) {
-  if (field.size() != 2) return std::nullopt;
-  const int high = HexDigit(field[0]), low = HexDigit(field[1]);
-  if (high < 0 || low < 0) return std::nullopt;
-  return uint8_t(high * 16 + low);
+  if (field.isEmpty() || field.size() > 2) return std::nullopt;
+  int word = 0;
+  for (char c : field) {
+    const int digit = HexDigit(c);
+    if (digit < 0) return std::nullopt;
+    word = word * 16 + digit;
+  }
+  return uint8_t(word);
 }
 
 // A field as the message quotes it: at most eight characters, unprintable ones as "?".
@@ -81,31 +86,26 @@ RamTableParse ParseRamTableFile(const QByteArray &content) {
   if (content.isEmpty()) return {std::nullopt, QStringLiteral("the file is empty")};
   QList<QByteArrayView> lines = Split(content, '\n');
   if (content.endsWith('\n')) lines.removeLast();  // the last line's end, not a line of its own
-  for (QByteArrayView &line : lines)
-    if (line.endsWith('\r')) line.chop(1);
   RamWords words{};
   for (int row = 0; row < RamTableRows; ++row) {
     const int line = row + 1;
     if (row >= lines.size())
       return {std::nullopt, LineError(line, QStringLiteral(" is missing (a RAM table has %1 lines)").arg(RamTableRows))};
-    const QList<QByteArrayView> fields = Split(lines[row], ',');
-    for (int column = 0; column < RamTableColumns; ++column) {
-      const int field = column + 1;
-      if (column >= fields.size())
-        return {std::nullopt, LineError(line, QStringLiteral(", field %1 is missing (a line has %2 fields)")
-                                                  .arg(field).arg(RamTableColumns))};
+    QByteArrayView text = lines[row];
+    if (text.endsWith('\r')) text.chop(1);
+    const QList<QByteArrayView> fields = text.isEmpty() ? QList<QByteArrayView>() : Split(text, ',');
+    const int read = int(std::min<qsizetype>(fields.size(), RamTableColumns));  // fields after these are ignored
+    for (int column = 0; column < read; ++column) {
       const auto word = WordOf(fields[column]);
       if (!word)
-        return {std::nullopt, LineError(line, QStringLiteral(", field %1: %2 is not two hexadecimal digits")
-                                                  .arg(field).arg(Quoted(fields[column])))};
+        return {std::nullopt, LineError(line, QStringLiteral(", field %1: %2 is not a hexadecimal byte")
+                                                  .arg(column + 1).arg(Quoted(fields[column])))};
       words[row * RamTableColumns + column] = *word;
     }
-    if (fields.size() > RamTableColumns)
-      return {std::nullopt, LineError(line, QStringLiteral(", field %1: a line has only %2 fields")
-                                                .arg(RamTableColumns + 1).arg(RamTableColumns))};
+    if (read < RamTableColumns)
+      return {std::nullopt, LineError(line, QStringLiteral(" has %1 of the %2 fields of a RAM table line")
+                                                .arg(read).arg(RamTableColumns))};
   }
-  if (lines.size() > RamTableRows)
-    return {std::nullopt, LineError(RamTableRows + 1, QStringLiteral(": a RAM table has only %1 lines").arg(RamTableRows))};
   return {words, QString()};
 }
 
@@ -117,20 +117,24 @@ void SaveRamTableFile(const QString &path, const RamWords &words) {
   if (file.write(text) != text.size() || !file.commit()) throw EEvalError(QStringLiteral("File save error!"));
 }
 
+// Reads the first lines only: whatever follows them is no part of the table.
 RamWords LoadRamTableFile(const QString &path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly))
     throw EEvalError(QStringLiteral("Cannot open %1:\n%2").arg(path, file.errorString()));
   const QString loadError = QStringLiteral("File load error!");
-  const QString name = QFileInfo(path).fileName();
-  if (file.size() > RamTableFileSizeLimit)
-    throw EEvalError(QStringLiteral("%1\n%2 is no RAM table: it has %3 bytes.").arg(loadError, name).arg(file.size()));
-  const QByteArray content = file.read(RamTableFileSizeLimit + 1);
-  if (file.error() != QFileDevice::NoError) throw EEvalError(loadError);
-  if (content.size() > RamTableFileSizeLimit)
-    throw EEvalError(QStringLiteral("%1\n%2 is no RAM table: it is longer than %3 bytes.")
-                         .arg(loadError, name).arg(RamTableFileSizeLimit));
+  const auto noTable = [&](const QString &why) {
+    return EEvalError(QStringLiteral("%1\n%2 is no RAM table: %3.").arg(loadError, QFileInfo(path).fileName(), why));
+  };
+  QByteArray content;
+  for (int line = 1; line <= RamTableRows && !file.atEnd(); ++line) {
+    const QByteArray text = file.readLine(RamTableLineLimit + 1);  // at most RamTableLineLimit bytes
+    if (file.error() != QFileDevice::NoError) throw EEvalError(loadError);
+    if (!text.endsWith('\n') && !file.atEnd())  // cut short
+      throw noTable(LineError(line, QStringLiteral(" is longer than %1 bytes").arg(RamTableLineLimit)));
+    content += text;
+  }
   const RamTableParse parsed = ParseRamTableFile(content);
-  if (!parsed.Words) throw EEvalError(QStringLiteral("%1\n%2 is no RAM table: %3.").arg(loadError, name, parsed.Error));
+  if (!parsed.Words) throw noTable(parsed.Error);
   return *parsed.Words;
 }

@@ -28,17 +28,18 @@ std::optional<RamWords> RamWordsFromTexts(const RamTexts &texts);
 // The file's exact bytes: upper-case digits, CR LF after every line.
 QByteArray RamTableFileText(const RamWords &words);
 
-// A file's contents read as a RAM table. Accepted besides the exact format: lower-case digits,
-// LF line ends, a last line without its line end. Otherwise Error names the first line and field
-// at fault and Words is empty.
+// A file's contents read as a RAM table: the first 16 fields of each of the first 8 lines, each
+// field one or two hexadecimal digits of either case; lines may end in CR LF or LF, the last one
+// without its line end. Later lines and fields are not read. Otherwise Error names the first line
+// (and field) at fault and Words is empty.
 struct RamTableParse {
   std::optional<RamWords> Words;
   QString Error;
 };
 RamTableParse ParseRamTableFile(const QByteArray &content);
 
-// Larger files are refused without being read.
-constexpr qint64 RamTableFileSizeLimit = 4096;
+// A longer line is refused without being read in full.
+constexpr qint64 RamTableLineLimit = 4096;
 
 // Writes through a temporary file renamed into place, so a failed save leaves the old file as it
 // was. Throws EEvalError: the file cannot be created, or "File save error!".

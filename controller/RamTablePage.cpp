@@ -49,7 +49,7 @@ TRamTablePage::TRamTablePage(TBoardAccess &Board, QWidget *parent)
   SetUpGrid();
   const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   for (QLineEdit *edit : {EditSPIMan1, EditSPIMan2, EditSPIMan3, EditSPIMan4}) {
-    MakeHexEdit(edit, 2, KeyFilter);
+    edit->installEventFilter(KeyFilter);
     edit->setFont(fixed);
     edit->setFixedWidth(CellWidth + 6);
   }

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include "BoardFrames.h"
 #include "Ev710Guard.h"
+#include "LiveValues.h"
 #include "Ev710Utils.h"
 #include "LedLittle.h"
 #include "SpinEdit.h"
@@ -40,6 +41,7 @@ TDriverForm<Form>::TDriverForm(TBoardAccess &Board, int BoardKind, double RSense
   SetUpControls(RSense);
   ConnectHandlers();
   EditRSenseChange();  // what the resistance's change event does once it is set
+  Board.OnValuesStale(this, [this] { MarkValuesStale(this->TabDrvStatus); });
 }
 
 template <class Form>
@@ -248,21 +250,21 @@ void TDriverForm<Form>::ImgTrimDriveClick() { ShowTrimDriveInfo(this); }
 
 template <class Form>
 void TDriverForm<Form>::ShowTLValue(uint8_t, uint8_t, uint8_t b0) {
-  this->StaticDrvStatusTL->setText(QString::number(b0));
+  ShowLive(this->StaticDrvStatusTL, QString::number(b0));
   LastTLValue = b0;
 }
 
 template <class Form>
 void TDriverForm<Form>::ShowLDValue(uint8_t, uint8_t b1, uint8_t b0) {
   LastLDValue = uint16_t(LoadValue(b1, b0));
-  this->StaticDrvStatusLD->setText(QString::number(LastLDValue));
+  ShowLive(this->StaticDrvStatusLD, QString::number(LastLDValue));
   AddGraphSample(LastLDValue, LastTLValue);
 }
 
 template <class Form>
 void TDriverForm<Form>::ShowMicrostep(uint8_t, uint8_t b1, uint8_t b0) {
   const Microstep m = DecodeMicrostep(b1, b0);
-  this->StaticDrvStatusMStep->setText(QString::number(m.Position));
+  ShowLive(this->StaticDrvStatusMStep, QString::number(m.Position));
   this->LedDrvStatusPhA->SetLedColor(IfThenLedColor(m.PhaseA, lcRed, lcGreen));
   this->LedDrvStatusPhB->SetLedColor(IfThenLedColor(m.PhaseB, lcRed, lcGreen));
 }

@@ -17,8 +17,8 @@
 class TGroupQVR51x : public QGroupBox, private Ui::TGroupQVR51x {
   Q_OBJECT
 public:
-  // NameChip is the chip number in the controls' names, Chip the one the user reads.
-  TGroupQVR51x(TBoardAccess &Board, int MotorIndex, const QString &NameChip, const QString &Chip, QWidget *parent);
+  // NameChip is the chip number in the controls' names, HintChip the chip the hints name.
+  TGroupQVR51x(TBoardAccess &Board, int MotorIndex, const QString &NameChip, const QString &HintChip, QWidget *parent);
   const int MotorIndex;
 
   void LoadSliderChange();   // the threshold of the slider's position, in one paused request

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include "BoardFrames.h"
 #include "Ev710Guard.h"
+#include "LiveValues.h"
 #include "Ev710Utils.h"
 #include "DriverRequests.h"
 
@@ -30,6 +31,10 @@ TFormQVR730::TFormQVR730(TBoardAccess &Board, QWidget *parent)
   QLabel *positions[] = {StaticEnc1Pos, StaticEnc2Pos, StaticEnc3Pos};
   for (int i = 0; i < 3; ++i) Board.Entry(PollRow::Encoder + i).MainControl = positions[i];
   Board.Entry(PollRow::EncoderLast).Handler = [this](uint8_t b2, uint8_t b1, uint8_t b0) { ShowNullInputs(b2, b1, b0); };
+  Board.OnValuesStale(this, [this] {
+    MarkValuesStale(GrpActualValues);
+    MarkValuesStale(GrpReadOnly);
+  });
   RGRegistersClick();
 }
 

@@ -29,7 +29,7 @@ TFormGraphics::TFormGraphics(TBoardAccess &Board, QWidget *parent) : QWidget(par
     PageControl->addTab(Pages[m], QStringLiteral("Motor %1").arg(m + 1));
   }
   SetUpToolWindow(this);
-  Clear();
+  LblXTiming->setText(Model.IntervalText());  // the model starts cleared, with the creation ranges
   ConnectHandlers();
   Board.SetGraphHooks(this);
 }

@@ -7,8 +7,11 @@
 #include <array>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include "PollHooks.h"
 #include "PollTable.h"
+
+class QObject;
 
 // A stop takes the board from any other command: what that command has not yet sent is
 // dropped, and so are the commands waiting their turn.
@@ -65,6 +68,11 @@ public:
   // again at each start of logging, empties the log line under assembly.
   virtual void SetGraphHooks(TGraphHooks *Hooks) = 0;
   virtual void SetLogHooks(TLogHooks *Hooks) = 0;
+
+  // Calls Stale, for as long as Context lives, each time the live values stop standing for the
+  // board (the port closed, the board silent, a new Open): the windows grey theirs then
+  // (LiveValues.h) until fresh replies come.
+  virtual void OnValuesStale(QObject *Context, std::function<void()> Stale) = 0;
 };
 
 // One command: holds the board with the poll cycle paused for its lifetime and lets it go on

@@ -52,7 +52,7 @@ void TBoardSession::Open(const QString &PortEntry) {
   OpenError = 0;
   Comm32->Open();
   if (!Comm32->Enabled()) throw EEvalError(OpenFailureText(PortEntry, OpenError));
-  HandlerErrorSeen = false;
+  HandlerErrors.removeIf([](const auto &e) { return !e.value().Showing; });
 }
 
 bool TBoardSession::IsOpen() const { return Comm32->Enabled(); }
@@ -444,7 +444,10 @@ void TBoardSession::RouteControllerReply(const PollEntry &e, int &Value) {
     e.MainControl->setEnabled(true);
   }
   CallHandler(e);
-  if (e.EditorControl && FEditorShown) e.EditorControl->setText(text);
+  if (e.EditorControl && FEditorShown) {
+    e.EditorControl->setText(text);
+    e.EditorControl->setEnabled(true);
+  }
   if (GraphHooks && PollIndex >= PollRow::FirstMotorRegister && PollIndex < PollRow::FirstGlobal) {
     const int motor = (PollIndex - PollRow::FirstMotorRegister) / 16;
     switch ((PollIndex - PollRow::FirstMotorRegister) % 16) {
@@ -506,18 +509,20 @@ void TBoardSession::ShowControllerVersion(uint8_t B5, uint8_t B6, uint8_t B7) {
   FControllerVersionText = ctl::ChipVersionText(B5, B6, B7);
 }
 
-// An error of a handler or of the log is shown once; while it keeps coming (every cycle, say)
-// it is not shown again until it has stopped for HandlerErrorQuietMs after the box was closed.
+// An error of a handler or of the log is shown once; while the same text keeps coming (every
+// cycle, say) it is not shown again until it has stopped for HandlerErrorQuietMs after its box
+// was closed. Each text is held back on its own: a new one is shown while another keeps coming.
 void TBoardSession::ReportLater(const QString &text) {
-  const bool keepsComing = HandlerErrorSeen && TicksSince(LastHandlerErrorTick) < HandlerErrorQuietMs;
-  HandlerErrorSeen = true;
-  LastHandlerErrorTick = TickCount();
-  if (ErrorShowing || keepsComing) return;
-  ErrorShowing = true;
+  HandlerErrors.removeIf([](const auto &e) {
+    return !e.value().Showing && TicksSince(e.value().LastTick) >= HandlerErrorQuietMs;
+  });
+  const bool keepsComing = HandlerErrors.contains(text);
+  HandlerErrors[text].LastTick = TickCount();
+  if (keepsComing) return;
+  HandlerErrors[text].Showing = true;
   QTimer::singleShot(0, this, [this, text] {
     RunGuarded(nullptr, [text] { throw EEvalError(text); });
-    ErrorShowing = false;
-    LastHandlerErrorTick = TickCount();
+    HandlerErrors[text] = {TickCount(), false};
   });
 }
 

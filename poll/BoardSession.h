@@ -3,6 +3,7 @@
 // Comm32, the link state and the request primitives every window uses, identification, the
 // watchdog and the reply-driven poll cycle. The main window opens and closes it and shows what
 // its signals tell; tool windows see it only as TBoardAccess.
+#include <QHash>
 #include <QObject>
 #include <array>
 #include <cstdint>
@@ -65,6 +66,9 @@ public:
   int SelectedMotor() const override { return FSelectedMotor; }
   void SetSelectedMotor(int Motor) override { FSelectedMotor = Motor; }
   void SetGraphHooks(TGraphHooks *Hooks) override { GraphHooks = Hooks; }
+  void OnValuesStale(QObject *Context, std::function<void()> Stale) override {
+    connect(this, &TBoardSession::ValuesStale, Context, std::move(Stale));
+  }
   void SetLogHooks(TLogHooks *Hooks) override {
     LogHooks = Hooks;
     PendingLogLine.clear();
@@ -145,9 +149,11 @@ private:
   bool ResyncPending = false;     // a timeout happened: wait for a quiet line before asking again
   QTimer *ResyncTimer;
   uint32_t ResyncStartTick = 0;
-  bool ErrorShowing = false;
-  bool HandlerErrorSeen = false;  // since the last Open
-  uint32_t LastHandlerErrorTick = 0;
+  struct ReportedError {
+    uint32_t LastTick = 0;  // when it last came, or its box was closed
+    bool Showing = false;
+  };
+  QHash<QString, ReportedError> HandlerErrors;  // by text, the recent ones since the last Open
   int OpenError = 0;              // system error code of the last Open
   uint8_t LastCommand = 0;        // command number of the last request sent
 

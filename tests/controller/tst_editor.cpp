@@ -52,8 +52,15 @@ class TestEditor : public QObject {
   }
   // "Name=value": types into a spin edit or the hex edit, ticks a check box ("1"/"0"), sets the
   // items of a checked list from binary digits, or picks a drop-down item by index.
+  // "Name@n=Del": presses Delete in the edit with the cursor at position n.
   void Enter(const QString &assignment) {
     const QString name = assignment.section(u'=', 0, 0), value = assignment.section(u'=', 1);
+    if (name.contains(u'@')) {
+      auto *edit = Control<QLineEdit>(name.section(u'@', 0, 0));
+      edit->setCursorPosition(name.section(u'@', 1).toInt());
+      QTest::keyClick(edit, Qt::Key_Delete);
+      return;
+    }
     QWidget *w = Control<QWidget>(name);
     if (auto *spin = qobject_cast<TSpinEdit *>(w)) {
       spin->Editor()->selectAll();
@@ -112,6 +119,8 @@ private slots:
     QTest::newRow("Get Low/High Word") << 3 << 2 << QStringList{} << "60 00 00 00" << "W60=000000";
     QTest::newRow("cover") << 3 << 0 << QStringList{"EditSPICP=63", "EditSPICL=31"} << "64 00 3F 1F" << "W64=003F1F";
     QTest::newRow("cover telegram") << 3 << 1 << QStringList{"EditSPICT=12ab3c"} << "66 12 AB 3C" << "W66=12AB3C";
+    QTest::newRow("cover telegram, a digit deleted in the middle")
+        << 3 << 1 << QStringList{"EditSPICT=12ab3c", "EditSPICT@2=Del"} << "66 12 00 3C" << "W66=12003C";
     QTest::newRow("cover telegram, other keys dropped") << 3 << 1 << QStringList{"EditSPICT=1x2-"} << "66 12 00 00" << "W66=120000";
     QTest::newRow("global parameters") << 3 << 3 << QStringList{"CbRefMux=1", "CbSPIContUpd=1", "CbPoPH=1", "EditClkDiv=15", "EditLSMD=2"}
                                        << "7E 11 0F 12" << "W7E=110F12";

@@ -188,17 +188,17 @@ private slots:
     };
     QTest::newRow("empty") << QByteArray() << "the file is empty.";
     QTest::newRow("seven lines") << good.left(7 * 49) << "line 8 is missing (a RAM table has 8 lines).";
-    QTest::newRow("nine lines") << good + good.left(49) << "line 9: a RAM table has only 8 lines.";
-    QTest::newRow("short") << good.left(100) << "line 3, field 2 is missing (a line has 16 fields).";
+    QTest::newRow("empty line") << line3("") << "line 3 has 0 of the 16 fields of a RAM table line.";
+    QTest::newRow("short") << good.left(100) << "line 3 has 1 of the 16 fields of a RAM table line.";
     QTest::newRow("three digits") << line3("20,21,22,23,24,25,26,27,28,29,2A,2B,2C,2D,2E,1ff")
-                                  << "line 3, field 16: \"1ff\" is not two hexadecimal digits.";
-    QTest::newRow("trailing comma") << line3("20,21,22,23,24,25,26,27,28,29,2A,2B,2C,2D,2E,2F,")
-                                    << "line 3, field 17: a line has only 16 fields.";
+                                  << "line 3, field 16: \"1ff\" is not a hexadecimal byte.";
+    QTest::newRow("empty field") << line3("20,21,,23,24,25,26,27,28,29,2A,2B,2C,2D,2E,2F")
+                                 << "line 3, field 3: \"\" is not a hexadecimal byte.";
     QTest::newRow("CR only") << QByteArray(good).replace("\r\n", "\r")
-                             << "line 1, field 16: \"0F?10\" is not two hexadecimal digits.";
+                             << "line 1, field 16: \"0F?10\" is not a hexadecimal byte.";
     QTest::newRow("binary") << QByteArray("\x7F" "ELF\x02\x01\x01\0\0\0\0\0", 12)
-                            << "line 1, field 1: \"?ELF????...\" is not two hexadecimal digits.";
-    QTest::newRow("megabytes") << QByteArray(2 << 20, 'A') << "it has 2097152 bytes.";
+                            << "line 1, field 1: \"?ELF????...\" is not a hexadecimal byte.";
+    QTest::newRow("megabytes") << QByteArray(2 << 20, 'A') << "line 1 is longer than 4096 bytes.";
   }
   void loadRefusesWhatIsNoTable() {
     QFETCH(QByteArray, content);
@@ -278,11 +278,27 @@ private slots:
     QCOMPARE(shown[0].size(), 2);  // the status byte
   }
 
-  void manualSenderRefusesAnEmptyEdit() {
-    Child<QLineEdit>("EditSPIMan4")->clear();
+  // A deleted digit leaves a blank in its place: the byte is refused, not read from the other digit.
+  void manualSenderRefusesABlank_data() {
+    QTest::addColumn<int>("deleted");  // cursor position of Delete; -1: the edit cleared
+    QTest::addColumn<QString>("message");
+    QTest::newRow("cleared") << -1 << "'  ' is not a valid hexadecimal number.";
+    QTest::newRow("first digit deleted") << 0 << "' A' is not a valid hexadecimal number.";
+    QTest::newRow("last digit deleted") << 1 << "'1 ' is not a valid hexadecimal number.";
+  }
+  void manualSenderRefusesABlank() {
+    QFETCH(int, deleted);
+    auto *edit = Child<QLineEdit>("EditSPIMan4");
+    edit->setText(QStringLiteral("1A"));
+    if (deleted < 0) {
+      edit->clear();
+    } else {
+      edit->setCursorPosition(deleted);
+      QTest::keyClick(edit, Qt::Key_Delete);
+    }
     board->ClearReceivedFrames();
     Click("BtnSendSPIMan");
-    QCOMPARE(s.Errors, QStringList{"'' is not a valid hexadecimal number."});
+    QTEST(s.Errors.value(0), "message");
     s.Errors.clear();
     QVERIFY(PollingGoesOn());
     QVERIFY(!Requests(board).contains(QStringLiteral("R00")));

@@ -18,6 +18,13 @@ private slots:
   }
   void cleanupTestCase() { s.Stop(); }
 
+  // Until the first sample the position scales span 0..5000; Clear makes them 0..10000.
+  void positionRangeBeforeTheFirstSample() {
+    for (int m = 0; m < 3; ++m) QCOMPARE(graphics->Graph().Scale(m).PositionMax, 5000);
+    graphics->BtnClearClick();
+    QCOMPARE(graphics->Graph().Scale(0).PositionMax, 10000);
+  }
+
   void paintsTheTracesAtTheirRows() {
     graphics->BtnClearClick();
     graphics->findChild<QCheckBox *>(QStringLiteral("CheckVTarget"))->setChecked(true);

@@ -45,6 +45,7 @@ struct FakeBoard : TBoardAccess {
   void SetSelectedMotor(int m) override { Motor = m; }
   void SetGraphHooks(TGraphHooks *) override {}
   void SetLogHooks(TLogHooks *) override {}
+  void OnValuesStale(QObject *, std::function<void()>) override {}
 
   // "00 0005DC": the address byte, then the three data bytes.
   static QString Hex(std::array<uint8_t, 4> b) {

@@ -408,7 +408,7 @@ private slots:
   }
 
   // A handler that fails on every reply is reported once, the cycle goes on, and its entry's
-  // value still reaches the log line.
+  // value still reaches the log line; a log that then fails too is reported as well, once.
   void errorsInHandlersDoNotStopTheCycle() {
     RecordingLog log;
     s.Main->Session->SetLogHooks(&log);
@@ -420,11 +420,14 @@ private slots:
     };
     s.Open("SIM1");
     QTRY_VERIFY_WITH_TIMEOUT(calls >= 10 && log.Lines.size() >= 5, 5000);
+    QCOMPARE(log.Lines.last().split(u';').size(), 3);
+    log.Fail = true;
+    const int failedBefore = calls;
+    QTRY_VERIFY_WITH_TIMEOUT(calls >= failedBefore + 10, 5000);
     s.Close();
     s.Main->Session->SetLogHooks(nullptr);
     entry.Handler = nullptr;
-    QCOMPARE(s.Errors, QStringList{QStringLiteral("handler failed")});
-    QCOMPARE(log.Lines.last().split(u';').size(), 3);
+    QCOMPARE(s.Errors, (QStringList{QStringLiteral("handler failed"), QStringLiteral("Cannot write to selected log file!")}));
     s.Errors.clear();
   }
 
@@ -497,6 +500,49 @@ private slots:
     QTRY_COMPARE_WITH_TIMEOUT(s.Text("StaticInfo1"), QStringLiteral("The board does not respond."), 5000);
     QVERIFY(!looksLive());
     QCOMPARE(s.Main->Session->BoardKind(), uint8_t(0));
+  }
+
+  // The tool windows grey their live values too, after Close and while the board is silent, and
+  // show them live again once fresh replies come.
+  void toolWindowsGreyStaleValues_data() {
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("value");  // a label or bar the replies fill
+    QTest::addColumn<QString>("led");
+    QTest::newRow("register editor, polled value") << "SIM1" << "BtnCmd705" << "StaticXTarg1" << "LedLP1";
+    QTest::newRow("register editor, decoded value") << "SIM1" << "BtnCmd705" << "StaticAgtat1" << "LedLP1";
+    QTest::newRow("newer drivers") << "SIM1" << "BtnQVR533" << "StaticDrvStatusMStep" << "LedDrvStatusPhA";
+    QTest::newRow("QVR550") << "SIM3" << "BtnQVR550" << "StaticDrvStatusLD" << "LedDrvStatusOT";
+    QTest::newRow("encoder") << "SIM1" << "BtnQVR730" << "StaticEnc1Pos" << "LED_N1";
+    QTest::newRow("older drivers") << "SIM2" << "BtnQVR515" << "StallBar517" << "LED_OCA_517";
+  }
+  void toolWindowsGreyStaleValues() {
+    QFETCH(QString, port);
+    QFETCH(QString, button);
+    QFETCH(QString, value);
+    QFETCH(QString, led);
+    sim::SimulatedBoard *board = MainSession::Board(qPrintable(port));
+    s.Open(qPrintable(port));
+    QVERIFY(s.WaitActive());
+    s.Click(qPrintable(button));
+    QWidget *window = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+      if (w != s.Main && w->isVisible()) window = w;
+    QVERIFY(window);
+    auto *shown = window->findChild<QWidget *>(value);
+    auto *lamp = window->findChild<TLedLittle *>(led);
+    QVERIFY(shown && lamp);
+    const auto looksLive = [&] { return shown->isEnabled() && lamp->LedColor() != lcDarkGray; };
+    const auto looksStale = [&] { return !shown->isEnabled() && lamp->LedColor() == lcDarkGray; };
+    QTRY_VERIFY_WITH_TIMEOUT(looksLive(), 5000);
+    board->SetSilent(true);
+    QTRY_COMPARE_WITH_TIMEOUT(s.Text("StaticInfo1"), QStringLiteral("The board does not respond."), 5000);
+    QVERIFY(looksStale());
+    board->SetSilent(false);
+    QTRY_VERIFY_WITH_TIMEOUT(looksLive(), 8000);
+    s.Close();
+    QVERIFY(looksStale());
+    window->close();
   }
 
   // After a timeout a line that is never quiet (a stray byte every 150 ms) still gets the

@@ -2,6 +2,7 @@
 // everything made at start-up goes with it.
 #include <QApplication>
 #include <QTimer>
+#include <algorithm>
 #include <QtTest>
 #include "Ev710Advanced.h"
 #include "Ev710App.h"
@@ -37,19 +38,19 @@ private slots:
     TFormMain *main = CreateWindows();
     main->show();
     const TToolWindows &w = main->Windows;
-    int shown = 0;
-    for (QWidget *tool : {w.FormAdvanced, w.FormGraphics, w.FormQVR533, w.FormQVR730, w.FormBoard, w.FormBoard51x,
-                          w.FormQVR51x, w.FormQVR550, w.FormLogging}) {
-      if (!tool) continue;
+    const QList<QWidget *> tools = {w.FormAdvanced, w.FormGraphics, w.FormQVR533, w.FormQVR730, w.FormBoard,
+                                    w.FormBoard51x, w.FormQVR51x, w.FormQVR550, w.FormLogging};
+    QVERIFY(!tools.contains(nullptr));
+    for (QWidget *tool : tools) {
       QCOMPARE(tool->parent(), main);
       tool->show();
-      ++shown;
     }
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    QCOMPARE(std::count_if(windows.begin(), windows.end(), [](QWidget *x) { return x->isVisible(); }), tools.size() + 1);
     // The program's event loop ends when the main window closes (it would run on otherwise).
     QTimer::singleShot(0, main, [main] { main->close(); });
     QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
     QCOMPARE(QApplication::exec(), 0);
-    qInfo("%d tool windows were open", shown);
     DestroyWindows();  // with the sanitizers on, a window left behind shows as a leak
   }
 };

@@ -16,6 +16,7 @@
 #include "CheckedComboBinary.h"
 #include "Ev710Utils.h"
 #include "Hint95.h"
+#include "MaskedText.h"
 #include "LedLittle.h"
 #include "RotoLabel.h"
 #include "SpinEdit.h"
@@ -59,6 +60,8 @@ private slots:
   void hintWrapping();
   void tipTiming();
   void rotoLabelUpright();
+  void maskedTextKeepsPositions_data();
+  void maskedTextKeepsPositions();
 };
 
 void TestControls::spinEditValueAndLimits()
@@ -603,6 +606,36 @@ void TestControls::rotoLabelUpright()
   image.fill(Qt::red);
   label.render(&image, {}, {}, QWidget::DrawChildren);  // only what the label paints
   QCOMPARE(QColor(image.pixel(0, 0)), QColor(Qt::red));
+}
+
+void TestControls::maskedTextKeepsPositions_data()
+{
+  QTest::addColumn<QString>("mask");
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<int>("cursor");  // where Delete is pressed; -1: not at all
+  QTest::addColumn<QString>("read");
+  QTest::newRow("filled") << ">HHHHHH" << "12ab3c" << -1 << "12AB3C";
+  QTest::newRow("deleted in the middle") << ">HHHHHH" << "12AB3C" << 2 << "12 B3C";
+  QTest::newRow("deleted first") << ">HH" << "1A" << 0 << " A";
+  QTest::newRow("short text") << ">HHHHHH" << "12" << -1 << "12    ";
+  QTest::newRow("blank shown as _") << ">HHHH;_" << "ABCD" << 1 << "A CD";
+  QTest::newRow("literal kept in place") << "HH-HH" << "12-34" << 0 << " 2-34";
+  QTest::newRow("no mask") << "" << "1A" << 0 << "A";
+}
+
+void TestControls::maskedTextKeepsPositions()
+{
+  QFETCH(QString, mask);
+  QFETCH(QString, text);
+  QFETCH(int, cursor);
+  QLineEdit edit;
+  edit.setInputMask(mask);
+  edit.setText(text);
+  if (cursor >= 0) {
+    edit.setCursorPosition(cursor);
+    QTest::keyClick(&edit, Qt::Key_Delete);
+  }
+  QTEST(MaskedText(&edit), "read");
 }
 
 QTEST_MAIN(TestControls)

@@ -145,18 +145,13 @@ void TestUtils::guardReportsAndContains()
 {
   QStringList reported;
   SetGuardErrorSink([&](const QString &text) { reported << text; });
-  bool afterThrow = false;
-  RunGuarded(nullptr, [&] {
-    throw EEvalError(QStringLiteral("The board does not respond!"));
-    afterThrow = true;
-  });
+  RunGuarded(nullptr, [] { throw EEvalError(QStringLiteral("The board does not respond!")); });
   RunGuarded(nullptr, [] { BinToInt(QStringLiteral("2")); });
   RunGuarded(nullptr, [] { throw std::runtime_error("disk full"); });
   RunGuarded(nullptr, [] { throw 42; });
   int ran = 0;
   RunGuarded(nullptr, [&] { ++ran; });
   SetGuardErrorSink({});
-  QVERIFY(!afterThrow);
   QCOMPARE(ran, 1);
   QCOMPARE(reported.size(), 4);
   QCOMPARE(reported[0], QStringLiteral("The board does not respond!"));
