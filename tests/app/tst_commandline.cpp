@@ -19,6 +19,7 @@ private slots:
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("output");
     QTest::newRow("help") << QStringList{"--help"} << 0 << "--port <name>";
+    QTest::newRow("help in one voice") << QStringList{"--help"} << 0 << "-v, --version  Show the version.";
     QTest::newRow("version") << QStringList{"--version"} << 0 << "qvr710-eval 1.0.9.0\n";
     QTest::newRow("unknown") << QStringList{"--bogus"} << 2 << "qvr710-eval: Unknown option 'bogus'.";
     QTest::newRow("no value") << QStringList{"--port"} << 2 << "Missing value after '--port'.";
@@ -46,6 +47,8 @@ private slots:
     QCOMPARE(options.Port, QString("ttyACM0"));
     QCOMPARE(ParseCommandLine({"qvr710-eval", "-platform", "offscreen", "--port=SIM2"}, options), -1);
     QCOMPARE(options.Port, QString("SIM2"));
+    QCOMPARE(ParseCommandLine({"qvr710-eval", "--port", "sim3"}, options), -1);
+    QCOMPARE(options.Port, QString("SIM3"));  // as the list shows it
 
     SetUpApplication(*qApp);
     TFormMain *main = CreateWindows();
