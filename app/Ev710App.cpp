@@ -1,6 +1,8 @@
 #include "Ev710App.h"
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDialogButtonBox>
+#include <QMessageBox>
 #include <QIcon>
 #include <QRegularExpression>
 #include <cstdio>
@@ -78,7 +80,31 @@ static QIcon ProgramIcon() {
   return icon;
 }
 
+namespace {
+// Widens every message box so that its whole title fits the title bar: Qt leaves the title only
+// 50 pixels beside its text, less than a title bar's icon and buttons take.
+class TMessageBoxTitleRoom : public QObject {
+public:
+  explicit TMessageBoxTitleRoom(QObject *parent) : QObject(parent) { setObjectName(Name); }
+  static constexpr const char *Name = "MessageBoxTitleRoom";
+  bool eventFilter(QObject *watched, QEvent *event) override {
+    if (event->type() != QEvent::Polish) return false;
+    auto *box = qobject_cast<QMessageBox *>(watched);
+    auto *buttons = box ? box->findChild<QDialogButtonBox *>() : nullptr;
+    if (!buttons) return false;
+    QFont titleFont = box->font();
+    titleFont.setBold(true);
+    const QFontMetrics metrics(titleFont);
+    const int titleBarExtras = 6 * metrics.height();  // the icon and three buttons
+    buttons->setMinimumWidth(metrics.horizontalAdvance(box->windowTitle()) + titleBarExtras);
+    return false;
+  }
+};
+}  // namespace
+
 void SetUpApplication(QApplication &app) {
+  if (!app.findChild<QObject *>(QLatin1String(TMessageBoxTitleRoom::Name), Qt::FindDirectChildrenOnly))
+    app.installEventFilter(new TMessageBoxTitleRoom(&app));
   app.setApplicationName(TFormMain::DesignCaption);
   app.setDesktopFileName(QStringLiteral("qvr710-eval"));  // the desktop entry, for the icon and the menu's name
   app.setWindowIcon(ProgramIcon());

@@ -2,6 +2,7 @@
 // port the command line preselects, the port list scanned again as it drops down, and a settings
 // file that cannot be written reported at the end.
 #include <QComboBox>
+#include <QMessageBox>
 #include <QProcess>
 #include <QtTest>
 #include "Ev710App.h"
@@ -39,6 +40,16 @@ private slots:
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), exitCode);
     QVERIFY2(text.contains(output), qPrintable(text));
+  }
+
+  // The title bar of a message box holds its whole title beside the icon and buttons.
+  void messageBoxTitleFits() {
+    SetUpApplication(*qApp);
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), QStringLiteral("No."));
+    box.show();
+    QFont bold = box.font();
+    bold.setBold(true);
+    QVERIFY(box.width() > QFontMetrics(bold).horizontalAdvance(box.windowTitle()) + 4 * QFontMetrics(bold).height());
   }
 
   void portIsPreselected() {
