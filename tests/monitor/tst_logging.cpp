@@ -200,20 +200,6 @@ private slots:
     for (const QString &line : lines.mid(1)) QCOMPARE(line.count(u';'), 2);
   }
 
-  // A motor group the board lacks is hidden, and what was ticked in it is not logged.
-  void hiddenChoicesAreNotLogged() {
-    s.OpenFresh("SIM1");
-    Tick({"CheckLogMotor1", "CheckLogActPosMotor1", "CheckLogMotor2", "CheckLogActPosMotor2"});
-    s.Close();
-    s.OpenFresh("SIM3");
-    const QString path = PathOf("hidden.csv");
-    Start(path);
-    QVERIFY(WaitLines(path, 2));
-    QVERIFY(logging->findChild<QWidget *>(QStringLiteral("GrpMotor2"))->isHidden());
-    QCOMPARE(LinesOf(path).first(), QStringLiteral("TIME;X_ACTUAL_1"));
-    for (const QString &line : LinesOf(path).mid(1)) QCOMPARE(line.count(u';'), 1);
-  }
-
   // Without "Append", a file that exists is replaced only when the user says so.
   void replacingAFileAsksFirst_data() {
     QTest::addColumn<bool>("append");
