@@ -1,6 +1,10 @@
 #include "Ev710App.h"
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDialogButtonBox>
+#include <QMessageBox>
+#include <QIcon>
+#include <QRegularExpression>
 #include <cstdio>
 #include "Ev710Advanced.h"
 #include "Ev710Graphics.h"
@@ -30,7 +34,8 @@ int ParseCommandLine(const QStringList &arguments, TStartOptions &options) {
                      "Without a board, choose one of the simulated boards SIM1, SIM2 or SIM3."));
   const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
   parser.addOption(help);
-  const QCommandLineOption version = parser.addVersionOption();
+  const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Show the version."));
+  parser.addOption(version);
   const QCommandLineOption port(QStringLiteral("port"),
                                 QStringLiteral("Preselect the serial port <name>, e.g. ttyACM0 or SIM2."),
                                 QStringLiteral("name"));
@@ -61,12 +66,48 @@ int ParseCommandLine(const QStringList &arguments, TStartOptions &options) {
   }
   options.Port = parser.value(port);
   if (options.Port.startsWith(QLatin1String("/dev/"))) options.Port.remove(0, 5);
+  // The simulated boards' names in any letter case; device names keep theirs, as Linux does.
+  static const QRegularExpression simulated(QStringLiteral("^SIM[1-3]$"), QRegularExpression::CaseInsensitiveOption);
+  if (simulated.match(options.Port).hasMatch()) options.Port = options.Port.toUpper();
   return -1;
 }
 
+// The program's icon at the sizes title bars and task switchers use.
+static QIcon ProgramIcon() {
+  Q_INIT_RESOURCE(app);  // the icons sit in this static library
+  QIcon icon;
+  for (int size : {16, 32, 48, 64, 256}) icon.addFile(QStringLiteral(":/app/icons/qvr710-eval-%1.png").arg(size));
+  return icon;
+}
+
+namespace {
+// Widens every message box so that its whole title fits the title bar: Qt leaves the title only
+// 50 pixels beside its text, less than a title bar's icon and buttons take.
+class TMessageBoxTitleRoom : public QObject {
+public:
+  explicit TMessageBoxTitleRoom(QObject *parent) : QObject(parent) { setObjectName(Name); }
+  static constexpr const char *Name = "MessageBoxTitleRoom";
+  bool eventFilter(QObject *watched, QEvent *event) override {
+    if (event->type() != QEvent::Polish) return false;
+    auto *box = qobject_cast<QMessageBox *>(watched);
+    auto *buttons = box ? box->findChild<QDialogButtonBox *>() : nullptr;
+    if (!buttons) return false;
+    QFont titleFont = box->font();
+    titleFont.setBold(true);
+    const QFontMetrics metrics(titleFont);
+    const int titleBarExtras = 6 * metrics.height();  // the icon and three buttons
+    buttons->setMinimumWidth(metrics.horizontalAdvance(box->windowTitle()) + titleBarExtras);
+    return false;
+  }
+};
+}  // namespace
+
 void SetUpApplication(QApplication &app) {
+  if (!app.findChild<QObject *>(QLatin1String(TMessageBoxTitleRoom::Name), Qt::FindDirectChildrenOnly))
+    app.installEventFilter(new TMessageBoxTitleRoom(&app));
   app.setApplicationName(TFormMain::DesignCaption);
   app.setDesktopFileName(QStringLiteral("qvr710-eval"));  // the desktop entry, for the icon and the menu's name
+  app.setWindowIcon(ProgramIcon());
   THint95::InstallApplicationStyle();
   // The port names SIM1..SIM3 open the built-in simulated boards.
   SetDeviceResolver([](const QString &name) {

@@ -36,6 +36,12 @@ QWidget *THexCellDelegate::createEditor(QWidget *parent, const QStyleOptionViewI
   return edit;
 }
 
+// The view has let the editor go (it is deleted later): it no longer takes commits.
+void THexCellDelegate::destroyEditor(QWidget *editor, const QModelIndex &index) const {
+  if (editor == Editor) Editor = nullptr;
+  QStyledItemDelegate::destroyEditor(editor, index);
+}
+
 void THexCellDelegate::CommitOpenEditor() {
   if (Editor) emit commitData(Editor);
 }
@@ -163,8 +169,11 @@ void TRamTablePage::BtnLoadRAMClick() {
 
 void TRamTablePage::BtnSaveRAMClick() {
   const RamWords words = CheckedWords();
-  const QString path = QFileDialog::getSaveFileName(this, QString(), LastFolder, FileFilter);
-  if (path.isEmpty()) return;
+  QFileDialog dialog(this, QString(), LastFolder, FileFilter);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(QStringLiteral("705"));  // so that Load, which lists *.705, finds it
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  const QString path = dialog.selectedFiles().constFirst();
   LastFolder = QFileInfo(path).absolutePath();
   SaveRamTableFile(path, words);
 }

@@ -19,7 +19,8 @@ class THexCellDelegate : public QStyledItemDelegate {
 public:
   THexCellDelegate(THexKeyFilter *filter, QObject *parent);
   QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &) const override;
-  // Hands the text of an open editor to its cell, so a handler sees what was typed.
+  void destroyEditor(QWidget *editor, const QModelIndex &index) const override;
+  // Hands the text of the editor the view has open to its cell, so a handler sees what was typed.
   void CommitOpenEditor();
 private:
   THexKeyFilter *Filter;

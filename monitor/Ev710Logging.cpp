@@ -1,6 +1,10 @@
 #include "Ev710Logging.h"
+#include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QLayout>
+#include <QMessageBox>
+#include <utility>
 #include "Ev710Guard.h"
 #include "Ev710Utils.h"
 #include "LogMotorGroup.h"
@@ -9,6 +13,9 @@
 
 namespace {
 const QString TextCannotWrite = QStringLiteral("Cannot write to selected log file!");
+const QString TextNoFile = QStringLiteral("No log file is named. Type its name or choose it with \"...\".");
+const QString TextNoValue =
+    QStringLiteral("No value is chosen to log. Tick \"Log\" and at least one value of a motor.");
 }
 
 TFormLogging::TFormLogging(TBoardAccess &Board, QWidget *parent) : QWidget(parent), Board(Board) {
@@ -39,7 +46,7 @@ void TFormLogging::ConnectHandlers() {
 }
 
 bool TFormLogging::IsLogged(int PollIndex) const {
-  return PollIndex >= 0 && PollIndex < int(Selection.size()) && Selection.test(size_t(PollIndex));
+  return Logging && PollIndex >= 0 && PollIndex < int(Selection.size()) && Selection.test(size_t(PollIndex));
 }
 
 // --- Selection ----------------------------------------------------------------------------------
@@ -59,11 +66,15 @@ void TFormLogging::CheckLogMotor1Click(int Motor) {
   SelectMotor(Motor);
 }
 
-void TFormLogging::FormShow() {
+void TFormLogging::FormShow() { ShowChoicesOfBoard(); }
+
+// Only what the attached board offers is shown, and only what is shown is logged.
+void TFormLogging::ShowChoicesOfBoard() {
   const int kind = Board.BoardKind();
-  for (TLogMotorGroup *group : Groups) group->ThriftLevelBox()->setVisible(kind == 1 || kind == 3);
-  Groups[1]->setVisible(kind == 1 || kind == 2);  // the QVR550 board has motor 1 only
-  Groups[2]->setVisible(kind == 1 || kind == 2);
+  for (int m = 0; m < 3; ++m) {
+    Groups[m]->ThriftLevelBox()->setVisible(kind == 1 || kind == 3);
+    Groups[m]->setVisible(MotorOnBoard(m, kind));
+  }
 }
 
 void TFormLogging::showEvent(QShowEvent *e) {
@@ -81,17 +92,23 @@ void TFormLogging::BtnSelectFileClick() {
     SaveDialog->setDefaultSuffix(QStringLiteral("csv"));
     SaveDialog->setNameFilters({QStringLiteral("Comma separated values (*.csv)"), QStringLiteral("All files (*)")});
   }
-  if (SaveDialog->exec() == QDialog::Accepted && !SaveDialog->selectedFiles().isEmpty())
-    EditLogFileName->setText(SaveDialog->selectedFiles().constFirst());
+  if (SaveDialog->exec() != QDialog::Accepted || SaveDialog->selectedFiles().isEmpty()) return;
+  EditLogFileName->setText(SaveDialog->selectedFiles().constFirst());
+  if (QFile::exists(EditLogFileName->text())) OverwriteConfirmed = EditLogFileName->text();  // the dialog asked
 }
 
 // --- Start and stop -------------------------------------------------------------------------------
 
 void TFormLogging::BtnLogStartClick() {
   // The boxes select by the board attached now, which may differ from the one they were ticked for.
+  ShowChoicesOfBoard();
   for (int m = 0; m < 3; ++m) SelectMotor(m);
-  LogFile.setFileName(EditLogFileName->text());
+  const QString path = EditLogFileName->text();
   const bool append = CheckAppendFile->isChecked();
+  if (path.trimmed().isEmpty()) throw EEvalError(TextNoFile);
+  if (CountLogColumns(Selection) == 0) throw EEvalError(TextNoValue);
+  if (!append && !MayReplace(path)) return;
+  LogFile.setFileName(path);
   const QIODevice::OpenMode mode =
       QIODevice::WriteOnly | QIODevice::Unbuffered | (append ? QIODevice::Append : QIODevice::Truncate);
   const bool opened = (!append || LogFile.exists()) && LogFile.open(mode);
@@ -105,6 +122,15 @@ void TFormLogging::BtnLogStartClick() {
   Board.SetLogHooks(this);  // the cycle's line starts empty
   LockSelection(true);
   ColumnCount = CountLogColumns(Selection);
+}
+
+// A file that exists is replaced only when the user says so, here or in the file dialog just before.
+bool TFormLogging::MayReplace(const QString &Path) {
+  if (!QFile::exists(Path) || std::exchange(OverwriteConfirmed, QString()) == Path) return true;
+  const QString question = QStringLiteral("%1 already exists. Replace it?\n\n"
+                                          "Tick \"Append to log file\" to add to it instead.")
+                               .arg(QDir::toNativeSeparators(Path));
+  return QMessageBox::question(this, QApplication::applicationDisplayName(), question) == QMessageBox::Yes;
 }
 
 void TFormLogging::BtnLogStopClick() {

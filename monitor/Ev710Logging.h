@@ -41,6 +41,8 @@ protected:
 
 private:
   void ConnectHandlers();
+  void ShowChoicesOfBoard();
+  bool MayReplace(const QString &Path);
   void SelectMotor(int Motor);
   void LockSelection(bool Locked);
   bool WriteLine(const QString &Line);
@@ -48,6 +50,7 @@ private:
   TBoardAccess &Board;
   std::array<TLogMotorGroup *, 3> Groups{};
   QFileDialog *SaveDialog = nullptr;
+  QString OverwriteConfirmed;  // a file the dialog has asked about replacing
   QFile LogFile;
   qint64 WholeLinesSize = 0;  // the file's size up to its last whole line
   QString WriteError;         // why the last failed write failed

@@ -40,6 +40,7 @@ void ClearMotorColumns(TLogSelection &Selection, int Motor) {
 
 void SelectMotorColumns(TLogSelection &Selection, int Motor, const TLogChecks &Checked, int BoardKind) {
   ClearMotorColumns(Selection, Motor);
+  if (!MotorOnBoard(Motor, BoardKind)) return;
   for (const TLogColumn &c : Columns)
     if (Checked[int(c.Value)] && BoardKind >= 0 && BoardKind < 4 && c.OnKind[BoardKind] && c.Row[Motor] >= 0)
       Selection.set(c.Row[Motor]);

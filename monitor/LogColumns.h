@@ -16,7 +16,12 @@ using TLogChecks = std::array<bool, LogValueCount>;  // checked state by TLogVal
 using TLogSelection = std::bitset<96>;
 constexpr int LastLogColumnRow = PollRow::Last;  // only rows up to the table's last count
 
-// Replaces the motor's (0..2) members by the rows its checked boxes read on this board kind.
+// Whether the board kind has the motor (0..2): the QVR550 board has motor 1 only, and a board
+// not yet identified shows motor 1 only.
+constexpr bool MotorOnBoard(int Motor, int BoardKind) { return Motor == 0 || BoardKind == 1 || BoardKind == 2; }
+
+// Replaces the motor's (0..2) members by the rows its checked boxes read on this board kind;
+// a motor the board does not have selects nothing.
 void SelectMotorColumns(TLogSelection &Selection, int Motor, const TLogChecks &Checked, int BoardKind);
 // Removes every row any of the motor's boxes can select.
 void ClearMotorColumns(TLogSelection &Selection, int Motor);

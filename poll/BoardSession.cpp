@@ -484,8 +484,9 @@ void TBoardSession::LogValue(int Value) {
   }
 }
 
-// The next row the page filters admit; after the last row (or at a restart) the cycle begins
-// again at the controller version, whatever its filter.
+// The next row the page filters admit, or that the log takes (read whether or not its window
+// is shown); after the last row (or at a restart) the cycle begins again at the controller
+// version, whatever its filter.
 void TBoardSession::Advance() {
   if (PollIndex == PollRow::Last || RestartPending) {
     PollIndex = PollRow::ControllerVersion;
@@ -500,7 +501,7 @@ void TBoardSession::Advance() {
       ++PollIndex;
     }
     const int filter = PollTable[size_t(PollIndex)].PageFilter;
-    if (filter == -1 || (FEditorShown && filter == FEditorPage)) return;
+    if (filter == -1 || (FEditorShown && filter == FEditorPage) || (LogHooks && LogHooks->IsLogged(PollIndex))) return;
   }
 }
 

@@ -96,6 +96,17 @@ void TFormMain::SetEditRanges() {
   }
   // V_TARGET holds 12 bits; motor 3's register takes -2047..2047.
   EditVTarget3->SetMinValue(-2047);
+  for (int motor = 0; motor < 3; ++motor) {
+    const TMotorEdits e = MotorEdits(motor);
+    const TMotorLabels l = MotorLabels(motor);
+    const std::pair<TSpinEdit *, QLabel *> named[] = {{e.XTarget, l.XTarget}, {e.VTarget, l.VTarget}, {e.VMin, l.VMin},
+                                                      {e.VMax, l.VMax},       {e.AMax, l.AMax},       {e.VActual, l.VActual}};
+    for (const auto &[edit, label] : named) {
+      const QString name = label->text().remove(u'&').remove(u':');
+      edit->setToolTip(QStringLiteral("%1: %2. A value beyond the range is set to the nearest limit.")
+                           .arg(name, edit->RangeText()));
+    }
+  }
 }
 
 // Enables the edits (and their labels) that the selected ramp mode uses; no selection

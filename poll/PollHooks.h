@@ -18,7 +18,7 @@ class TLogHooks {
 public:
   virtual ~TLogHooks() = default;
   virtual bool LoggingRunning() const = 0;
-  virtual bool IsLogged(int PollIndex) const = 0;   // PollIndex is in the log selection
+  virtual bool IsLogged(int PollIndex) const = 0;   // logging runs and PollIndex is in its selection
   virtual int LogColumnCount() const = 0;
   virtual uint32_t LogStartTick() const = 0;
   virtual void WriteLogLine(const QString &Line) = 0;  // throws EEvalError when it cannot write

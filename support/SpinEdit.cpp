@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QStyle>
 #include <QToolButton>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -235,12 +236,16 @@ void TCustomSpinEdit::RefuseText(const QString &expected)
 
 TSpinEdit::TSpinEdit(QWidget *parent) : TCustomSpinEdit(parent) { FEdit->setText(QStringLiteral("0")); }
 
-int TSpinEdit::Value() const
+std::optional<qint64> TSpinEdit::Typed() const
 {
   bool ok = false;
-  const int v = NumberLocale().toInt(FEdit->text().trimmed(), &ok);
-  return ok ? v : FMin;
+  const qint64 v = NumberLocale().toLongLong(FEdit->text().trimmed(), &ok);
+  return ok ? std::optional<qint64>(v) : std::nullopt;
 }
+
+int TSpinEdit::Value() const { return Clamp(Typed().value_or(FMin)); }
+
+QString TSpinEdit::RangeText() const { return QStringLiteral("%1 to %2").arg(FMin).arg(FMax); }
 
 int TSpinEdit::Clamp(qint64 v) const
 {
@@ -255,12 +260,21 @@ int TSpinEdit::Clamp(qint64 v) const
 
 int TSpinEdit::CheckedValue()
 {
-  bool ok = false;
-  const qint64 v = NumberLocale().toLongLong(FEdit->text().trimmed(), &ok);
-  if (!ok)
-    RefuseText(QStringLiteral("whole number from %1 to %2").arg(FMin).arg(FMax));
+  const std::optional<qint64> typed = Typed();
+  if (!typed)
+    RefuseText(QStringLiteral("whole number from ") + RangeText());
+  ShowTypedValue(*typed);
+  return Value();
+}
+
+// A typed number beyond the limits is replaced by the nearest limit, and a note by the edit
+// says so.
+void TSpinEdit::ShowTypedValue(qint64 v)
+{
   ShowValue(v);
-  return Clamp(v);
+  if (Clamp(v) != v)
+    QToolTip::showText(mapToGlobal(QPoint(0, height())),
+                       QStringLiteral("%1 is outside %2: %3 is used.").arg(v).arg(RangeText()).arg(Clamp(v)), this);
 }
 
 void TSpinEdit::ShowValue(qint64 v) { FEdit->setText(NumberLocale().toString(Clamp(v))); }
@@ -274,9 +288,9 @@ void TSpinEdit::StepDown() { ShowValue(qint64(Value()) - FIncrement); }
 void TSpinEdit::EditingDone()
 {
   // Leaving rewrites the text only when it holds a number outside the limits.
-  const int v = Value();
-  if (Clamp(v) != v)
-    SetValue(v);
+  const std::optional<qint64> typed = Typed();
+  if (typed && Clamp(*typed) != *typed)
+    ShowTypedValue(*typed);
 }
 
 bool TSpinEdit::AcceptsChar(QChar c) const { return IsNumberChar(c); }
@@ -298,12 +312,16 @@ void TFloatSpinEdit::SetValue(double v)
     v = FMin;
   if (FMin != FMax)
     v = v < FMin ? FMin : (v > FMax ? FMax : v);
-  // At most 12 significant digits, so steps of 0.1 do not show binary rounding noise,
-  // then exactly 12 decimals; a value that rounds to zero shows without a sign.
+  // At most 12 significant digits, so steps of 0.1 do not show binary rounding noise, then
+  // the decimals that value needs (at least one, so it reads as a decimal number); a value
+  // that rounds to zero shows without a sign.
   v = QString::number(v, 'g', 12).toDouble();
   if (std::abs(v) < 0.5e-12)
     v = 0.0;
-  FEdit->setText(NumberLocale().toString(v, 'f', 12));
+  QString text = NumberLocale().toString(v, 'f', QLocale::FloatingPointShortest);
+  if (!text.contains(u'.'))
+    text += QStringLiteral(".0");
+  FEdit->setText(text);
 }
 
 double TFloatSpinEdit::CheckedValue()

@@ -1,8 +1,9 @@
 #pragma once
 // One-line numeric edits with up/down buttons: TSpinEdit (32-bit integer) and TFloatSpinEdit
-// (double, twelve decimals). Limits apply when MinValue != MaxValue; a text that is no number
-// reads as MinValue. Change() fires on every change of the text.
+// (double). Limits apply when MinValue != MaxValue; a text that is no number reads as
+// MinValue. Change() fires on every change of the text.
 #include <QWidget>
+#include <optional>
 
 class QKeyEvent;
 class QLineEdit;
@@ -54,6 +55,7 @@ class TSpinEdit : public TCustomSpinEdit {
   Q_OBJECT
 public:
   explicit TSpinEdit(QWidget *parent = nullptr);
+  // The number shown, limited to the range: what a handler will act on (see CheckedValue).
   int Value() const;
   // What a handler acts on: the number shown, limited to the range, and the edit then shows
   // exactly that value. Text that is no whole number throws EEvalError; nothing is sent.
@@ -65,14 +67,17 @@ public:
   void SetMinValue(int v) { FMin = v; }
   int MaxValue() const { return FMax; }
   void SetMaxValue(int v) { FMax = v; }
+  QString RangeText() const;  // "-2048 to 2047"
 protected:
   void StepUp() override;
   void StepDown() override;
   void EditingDone() override;
   bool AcceptsChar(QChar c) const override;
 private:
+  std::optional<qint64> Typed() const;  // the whole number the text holds
   int Clamp(qint64 v) const;
   void ShowValue(qint64 v);
+  void ShowTypedValue(qint64 v);
   int FIncrement = 1, FMin = 0, FMax = 0;
 };
 

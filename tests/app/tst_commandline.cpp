@@ -2,6 +2,7 @@
 // port the command line preselects, the port list scanned again as it drops down, and a settings
 // file that cannot be written reported at the end.
 #include <QComboBox>
+#include <QMessageBox>
 #include <QProcess>
 #include <QtTest>
 #include "Ev710App.h"
@@ -19,6 +20,7 @@ private slots:
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("output");
     QTest::newRow("help") << QStringList{"--help"} << 0 << "--port <name>";
+    QTest::newRow("help in one voice") << QStringList{"--help"} << 0 << "-v, --version  Show the version.";
     QTest::newRow("version") << QStringList{"--version"} << 0 << "qvr710-eval 1.0.9.0\n";
     QTest::newRow("unknown") << QStringList{"--bogus"} << 2 << "qvr710-eval: Unknown option 'bogus'.";
     QTest::newRow("no value") << QStringList{"--port"} << 2 << "Missing value after '--port'.";
@@ -40,12 +42,24 @@ private slots:
     QVERIFY2(text.contains(output), qPrintable(text));
   }
 
+  // The title bar of a message box holds its whole title beside the icon and buttons.
+  void messageBoxTitleFits() {
+    SetUpApplication(*qApp);
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), QStringLiteral("No."));
+    box.show();
+    QFont bold = box.font();
+    bold.setBold(true);
+    QVERIFY(box.width() > QFontMetrics(bold).horizontalAdvance(box.windowTitle()) + 4 * QFontMetrics(bold).height());
+  }
+
   void portIsPreselected() {
     TStartOptions options;
     QCOMPARE(ParseCommandLine({"qvr710-eval", "--port", "/dev/ttyACM0"}, options), -1);
     QCOMPARE(options.Port, QString("ttyACM0"));
     QCOMPARE(ParseCommandLine({"qvr710-eval", "-platform", "offscreen", "--port=SIM2"}, options), -1);
     QCOMPARE(options.Port, QString("SIM2"));
+    QCOMPARE(ParseCommandLine({"qvr710-eval", "--port", "sim3"}, options), -1);
+    QCOMPARE(options.Port, QString("SIM3"));  // as the list shows it
 
     SetUpApplication(*qApp);
     TFormMain *main = CreateWindows();

@@ -100,7 +100,8 @@ private slots:
     QTest::addColumn<int>("item");
     QTest::addColumn<QStringList>("input");
     QTest::addColumn<QString>("telegram");
-    // What Send writes: the edits' values within their ranges; nothing for a text that is no number.
+    // What Send writes: the edits' values within their ranges, as the telegram showed them
+    // before; nothing for a text that is no number.
     QTest::addColumn<QString>("sent");
     QTest::newRow("motor 1 X_LATCHED") << 0 << 13 << QStringList{} << "1C 00 00 00" << "W1C=000000";
     QTest::newRow("motor 3 X_LATCHED") << 2 << 13 << QStringList{} << "5C 00 00 00" << "W5C=000000";
@@ -114,8 +115,9 @@ private slots:
                                       << "58 00 59 06" << "W58=005906";
     QTest::newRow("other register's edit") << 0 << 0 << QStringList{"EditXTarg1=7", "EditVMax1=100"} << "00 00 00 07" << "W00=000007";
     QTest::newRow("lone minus") << 0 << 0 << QStringList{"EditXTarg1=-"} << "00 80 00 00" << "";  // Send refuses
-    QTest::newRow("motor 3 V_TARGET below range") << 2 << 4 << QStringList{"EditVTarg3=-2048"} << "48 00 08 00" << "W48=000801";
-    QTest::newRow("P_MUL above range") << 0 << 8 << QStringList{"EditPMul1=300", "EditPDiv1=3"} << "12 00 2C 03" << "W12=00FF03";
+    QTest::newRow("motor 3 V_TARGET below range") << 2 << 4 << QStringList{"EditVTarg3=-2048"} << "48 00 08 01" << "W48=000801";
+    QTest::newRow("P_MUL above range") << 0 << 8 << QStringList{"EditPMul1=300", "EditPDiv1=3"} << "12 00 FF 03" << "W12=00FF03";
+    QTest::newRow("X_TARGET beyond 32 bits") << 0 << 0 << QStringList{"EditXTarg1=99999999999"} << "00 7F FF FF" << "W00=7FFFFF";
     QTest::newRow("Get Low/High Word") << 3 << 2 << QStringList{} << "60 00 00 00" << "W60=000000";
     QTest::newRow("cover") << 3 << 0 << QStringList{"EditSPICP=63", "EditSPICL=31"} << "64 00 3F 1F" << "W64=003F1F";
     QTest::newRow("cover telegram") << 3 << 1 << QStringList{"EditSPICT=12ab3c"} << "66 12 AB 3C" << "W66=12AB3C";

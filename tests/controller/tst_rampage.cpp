@@ -164,7 +164,8 @@ private slots:
     ClickWithFile("BtnLoadRAM", WriteFile("loose.705", QByteArray(PowerOnFile).toLower().replace("\r\n", "\n")));
     QCOMPARE(Cells(), PowerOnCells);  // upper case
     const QString saved = dir.filePath("saved.705");
-    ClickWithFile("BtnSaveRAM", saved);
+    ClickWithFile("BtnSaveRAM", dir.filePath("saved"));  // the extension is added
+    QVERIFY(!QFile::exists(dir.filePath("saved")));
     QFile file(saved);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), PowerOnFile);
@@ -253,6 +254,23 @@ private slots:
     edit->clear();
     QTest::keyClicks(edit, "x-bq3");
     QCOMPARE(edit->text(), QStringLiteral("B3"));
+  }
+
+  // Write takes what is typed in a cell, also when the click that leaves the cell closes its editor.
+  void writeTakesTheCellBeingEdited() {
+    Click("BtnReadRAM");
+    QTableWidget *grid = Grid();
+    grid->setFocus();
+    grid->setCurrentCell(0, 1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    auto *editor = grid->findChild<QLineEdit *>();
+    QVERIFY(editor);
+    editor->selectAll();
+    QTest::keyClicks(editor, "5a");
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("commitData")));
+    Click("BtnWriteRAM");
+    QCOMPARE(Cell(1), QStringLiteral("5A"));
+    QCOMPARE(RamPair(0) >> 8, 0x5Au);
   }
 
   void manualSenderShowsTheReply_data() {

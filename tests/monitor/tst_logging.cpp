@@ -1,8 +1,10 @@
 // The data log in the program against the simulated boards: the header and the lines for each
-// board kind, start failures, a run appended after another, a file system that fills up while
-// logging, and the log closed with the port and the program.
+// board kind, values whose window is closed, start failures and refusals, replacing a file, a run
+// appended after another, a file system that fills up while logging, and the log closed with the
+// port and the program.
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -12,6 +14,8 @@
 
 namespace {
 const QString CannotWrite = QStringLiteral("Cannot write to selected log file!");
+const QString NoFile = QStringLiteral("No log file is named. Type its name or choose it with \"...\".");
+const QString NoValue = QStringLiteral("No value is chosen to log. Tick \"Log\" and at least one value of a motor.");
 
 // The file's lines; every line, the last included, ends with CR LF.
 QStringList LinesOf(const QString &path) {
@@ -53,6 +57,9 @@ class TestLogging : public QObject {
   MainSession s;
   TFormLogging *logging = nullptr;
   QTemporaryDir dir;
+  QTimer answerBoxes;                                  // answers every question box...
+  QMessageBox::StandardButton answer = QMessageBox::Yes;  // ...with this
+  QStringList asked;
 
   QString PathOf(const char *name) const { return dir.filePath(QLatin1String(name)); }
   void Tick(const QStringList &boxes) {
@@ -81,9 +88,18 @@ private slots:
     s.Start();
     logging = s.Main->findChild<TFormLogging *>(QStringLiteral("FormLogging"));
     QVERIFY(logging);
+    connect(&answerBoxes, &QTimer::timeout, this, [this] {
+      if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+        asked << box->text();
+        box->button(answer)->click();
+      }
+    });
+    answerBoxes.start(10);
   }
   void cleanupTestCase() { s.Stop(); }
   void cleanup() {
+    answer = QMessageBox::Yes;
+    asked.clear();
     logging->StopLogging();
     for (QCheckBox *box : logging->findChildren<QCheckBox *>()) box->setChecked(false);
     for (int m = 0; m < 3; ++m) logging->CheckLogMotor1Click(m);
@@ -133,22 +149,85 @@ private slots:
   }
 
   void startFailsWithoutAWritableFile_data() {
+    QTest::addColumn<QString>("port");  // empty: no port open
+    QTest::addColumn<QStringList>("boxes");
     QTest::addColumn<QString>("path");
     QTest::addColumn<bool>("append");
-    QTest::newRow("append to a missing file") << PathOf("missing.csv") << true;
-    QTest::newRow("missing folder") << PathOf("no/such/folder.csv") << false;
-    QTest::newRow("no name") << QString() << false;
-    QTest::newRow("device that takes nothing") << "/dev/full" << false;
+    QTest::addColumn<QString>("error");
+    const QStringList position1{"CheckLogMotor1", "CheckLogActPosMotor1"};
+    QTest::newRow("append to a missing file") << "" << position1 << PathOf("missing.csv") << true << CannotWrite;
+    QTest::newRow("missing folder") << "" << position1 << PathOf("no/such/folder.csv") << false << CannotWrite;
+    QTest::newRow("device that takes nothing") << "" << position1 << "/dev/full" << false << CannotWrite;
+    QTest::newRow("no name") << "" << position1 << " " << false << NoFile;
+    QTest::newRow("no value") << "" << QStringList{"CheckLogMotor1"} << PathOf("missing.csv") << false << NoValue;
+    QTest::newRow("only a motor the QVR550 board lacks")
+        << "SIM3" << QStringList{"CheckLogMotor2", "CheckLogActPosMotor2"} << PathOf("missing.csv") << false << NoValue;
+    QTest::newRow("only a box the older drivers lack")
+        << "SIM2" << QStringList{"CheckLogMotor1", "CheckLogTLMotor1"} << PathOf("missing.csv") << false << NoValue;
   }
   void startFailsWithoutAWritableFile() {
+    QFETCH(QString, port);
+    QFETCH(QStringList, boxes);
     QFETCH(QString, path);
     QFETCH(bool, append);
-    Tick({"CheckLogMotor1", "CheckLogActPosMotor1"});
+    QFETCH(QString, error);
+    if (!port.isEmpty()) s.OpenFresh(qPrintable(port));
+    Tick(boxes);
     Start(path, append);
-    QCOMPARE(s.Errors, QStringList{CannotWrite});
+    QCOMPARE(s.Errors, QStringList{error});
     s.Errors.clear();
     QVERIFY(Idle());
     QVERIFY(!QFile::exists(PathOf("missing.csv")));
+  }
+
+  // A value whose window is closed is read all the same: the older drivers' loads are read by
+  // the cycle only while their window is shown, unless the log takes them.
+  void loggedWhileItsWindowIsClosed() {
+    s.OpenFresh("SIM2");
+    QWidget *drivers = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+      if (w->objectName() == QLatin1String("TFormQVR51x")) drivers = w;
+    QVERIFY(drivers);
+    drivers->show();
+    drivers->close();
+    Tick({"CheckLogMotor2", "CheckLogLDMotor2", "CheckLogMotor3", "CheckLogLDMotor3"});
+    const QString path = PathOf("closed-window.csv");
+    Start(path);
+    QVERIFY(WaitLines(path, 4));
+    s.Click("BtnLogStop");
+    const QStringList lines = LinesOf(path);
+    QCOMPARE(lines.first(), QStringLiteral("TIME;LOADPROBE_2;LOADPROBE_3"));
+    for (const QString &line : lines.mid(1)) QCOMPARE(line.count(u';'), 2);
+  }
+
+  // Without "Append", a file that exists is replaced only when the user says so.
+  void replacingAFileAsksFirst_data() {
+    QTest::addColumn<bool>("append");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("question");
+    QTest::addColumn<QStringList>("firstLines");
+    QTest::newRow("replace: yes") << false << int(QMessageBox::Yes) << true << QStringList{"TIME;X_ACTUAL_1"};
+    QTest::newRow("replace: no") << false << int(QMessageBox::No) << true << QStringList{"old", "lines"};
+    QTest::newRow("append") << true << int(QMessageBox::No) << false << QStringList{"old", "lines", "TIME;X_ACTUAL_1"};
+  }
+  void replacingAFileAsksFirst() {
+    QFETCH(bool, append);
+    QFETCH(int, answer);
+    QFETCH(bool, question);
+    QFETCH(QStringList, firstLines);
+    const QString path = PathOf("existing.csv");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write("old\r\nlines\r\n") > 0);
+    file.close();
+    this->answer = QMessageBox::StandardButton(answer);
+    Tick({"CheckLogMotor1", "CheckLogActPosMotor1"});
+    Start(path, append);
+    QCOMPARE(asked.size(), int(question));
+    if (question) QVERIFY2(asked[0].contains(QLatin1String("already exists")), qPrintable(asked[0]));
+    QCOMPARE(logging->LoggingRunning(), answer == QMessageBox::Yes || append);
+    s.Click("BtnLogStop");
+    QVERIFY(Idle());
+    QCOMPARE(LinesOf(path).mid(0, firstLines.size()), firstLines);
   }
 
   // A second run appended after a first: its own header, then only its own lines.
