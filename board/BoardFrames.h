@@ -38,6 +38,10 @@ struct BoardReply {
   bool IsSpiTransfer() const { return Bytes[3] == SpiTransfer; }
   bool IsGetParameter() const { return Bytes[3] == GetParameter; }
   bool IsVersion() const { return !IsSpiTransfer() && !IsGetParameter(); }
+  bool ChecksumHolds() const { return Bytes[8] == FrameChecksum(Bytes.data(), 8); }
+  // Whether this can be the answer to a request of command `asked`: it names that command and
+  // its checksum holds. The version text fills all nine bytes, so its answer cannot be checked.
+  bool Answers(uint8_t asked) const { return asked == GetVersion || (AnsweredCommand() == asked && ChecksumHolds()); }
   std::array<uint8_t, 4> ValueBytes() const { return {Bytes[4], Bytes[5], Bytes[6], Bytes[7]}; }
   int32_t Value() const;  // bytes 4..7, big-endian, two's complement
   std::array<char, 8> VersionText() const;  // bytes 1..8

@@ -53,6 +53,8 @@ void TBoardSession::Open(const QString &PortEntry) {
   Comm32->Open();
   if (!Comm32->Enabled()) throw EEvalError(OpenFailureText(PortEntry, OpenError));
   HandlerErrors.removeIf([](const auto &e) { return !e.value().Showing; });
+  DiscardedReplies = 0;
+  emit RepliesDiscarded(0);
 }
 
 bool TBoardSession::IsOpen() const { return Comm32->Enabled(); }
@@ -123,15 +125,17 @@ bool TBoardSession::SendCommandBytes(uint8_t Address, uint8_t Command, uint8_t T
   // A waited request needs the board to itself, or its answer could be a poll reply.
   if (Wait && PollingEnabled && !DetectionRunning) throw EEvalError(NotHeldText());
   CheckNotStopped();
-  WaitForQuietLine();
+  if (Wait) EnsureInStep();
   CommandAnswered = false;
+  ReplyRejected = false;
   LastCommand = Command;
   const BoardFrame frame = BoardCommand::WithBytes(Address, Command, Type, Motor, Bytes).Frame();
   Comm32->PurgeIn();
   Comm32->Write(frame.data(), int(frame.size()));
+  RequestOutstanding = true;
   if (!Wait) return true;
-  // Any nine-byte reply ends the wait; so does closing the port.
-  WaitFor([this] { return CommandAnswered || !Comm32->Enabled(); }, int(ReplyTimeout));
+  // The answer ends the wait; so do a reply that does not fit and closing the port.
+  WaitFor([this] { return CommandAnswered || ReplyRejected || !Comm32->Enabled(); }, int(ReplyTimeout));
   if (RaiseOnTimeout && !CommandAnswered) FailNoAnswer();
   return CommandAnswered;
 }
@@ -143,12 +147,12 @@ void TBoardSession::SendDatagram(uint8_t B0, uint8_t B1, uint8_t B2, uint8_t B3)
 void TBoardSession::TransferDatagram(uint8_t B0, uint8_t B1, uint8_t B2, uint8_t B3) {
   if (PollingEnabled) throw EEvalError(NotHeldText());
   CheckNotStopped();
-  WaitForQuietLine();
+  EnsureInStep();
   ReplyReceived = false;
   SendDatagram(B0, B1, B2, B3);
   LastRequestTick = TickCount();
   WaitFor([this] { return ReplyReceived || !Comm32->Enabled(); }, int(ReplyTimeout));
-  if (!ReplyReceived) FailNoAnswer();
+  if (!ReplyReceived || ReplyRejected) FailNoAnswer();
 }
 
 // Waits for the answer to the poll request in flight, at most until one reply timeout after
@@ -261,6 +265,12 @@ void TBoardSession::FailNoAnswer() {
   throw EEvalError(QStringLiteral("The board does not respond!"));
 }
 
+// Before a waited request: bytes waiting that answer nothing asked put the line out of step.
+void TBoardSession::EnsureInStep() {
+  if (Comm32->InQueCount() > 0) LoseStep();
+  WaitForQuietLine();
+}
+
 // A request of a handler while the cycle waits for a quiet line after a timeout: it waits too,
 // at most as long as the cycle would, then drops what came meanwhile.
 void TBoardSession::WaitForQuietLine() {
@@ -290,6 +300,7 @@ void TBoardSession::TimerActionsTimer() {
 // late replies to requests already given up, and are dropped. A line that never goes quiet
 // (stray bytes) is asked again after ResyncLimitMs all the same.
 void TBoardSession::StartResync() {
+  RequestOutstanding = false;
   ResyncPending = true;
   ResyncStartTick = TickCount();
   ResyncTimer->start(ResyncQuietMs);
@@ -326,6 +337,7 @@ void TBoardSession::PollMessageHandler() {
     return;
   }
   if (!PollingEnabled || DetectionRunning || ResyncPending) return;
+  if (Comm32->InQueCount() > 0) return LoseStep();  // bytes that answer nothing asked
   ReplyReceived = false;
   if (PollIndex == PollRow::MotorRegister(0, ctl::X_ACTUAL) && GraphHooks) GraphHooks->NextGraphSample();
   SendPollRequest();
@@ -387,8 +399,15 @@ void TBoardSession::Comm32RxChar(int Count) {
     if (TicksSince(ResyncStartTick) < uint32_t(ResyncLimitMs)) ResyncTimer->start(ResyncQuietMs);
     return;
   }
-  if (Count != BoardFrameSize) return;
-  Comm32->Read(FReplyFrame.data(), BoardFrameSize);
+  // Bytes that answer nothing asked, more than one reply, or a reply that does not fit the
+  // request mean the line is out of step; the rest of a reply still on its way is waited for.
+  if (Count < BoardFrameSize && RequestOutstanding) return;
+  if (Count != BoardFrameSize || !RequestOutstanding) return LoseStep();
+  BoardFrame frame{};
+  Comm32->Read(frame.data(), BoardFrameSize);
+  if (!BoardReply{frame}.Answers(LastCommand)) return LoseStep();
+  RequestOutstanding = false;
+  FReplyFrame = frame;
   ReplyReceived = true;
   CommandAnswered = true;
   std::copy(FReplyFrame.begin() + 4, FReplyFrame.end() - 1, FReplyValue.begin());
@@ -402,6 +421,16 @@ void TBoardSession::Comm32RxChar(int Count) {
   ReplyReceived = true;
   RestartPending = false;
   PostPollMessage();
+}
+
+// Nothing of the bytes on the line is used. The request waiting for them is given up (a
+// command waiting for it ends as after a lost reply) and asked again once the line is quiet.
+void TBoardSession::LoseStep() {
+  Comm32->PurgeIn();
+  emit RepliesDiscarded(++DiscardedReplies);
+  ReplyRejected = true;
+  ReplyReceived = true;
+  StartResync();
 }
 
 // A reply that is neither a datagram's nor a parameter's answer carries the version text only

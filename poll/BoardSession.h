@@ -97,6 +97,8 @@ signals:
   // The live values no longer stand for the board: greyed until fresh replies come.
   void ValuesStale();
   void StatusByte(uint8_t Status);  // the controller's status bits of the last reply
+  // Replies not used since the port was opened: out of step with the requests, or corrupted.
+  void RepliesDiscarded(int Count);
 
 protected:
   void customEvent(QEvent *e) override;
@@ -111,6 +113,8 @@ private:
   [[noreturn]] void FailNoAnswer();
   bool AnswersVersionQuery(const struct BoardReply &reply) const;
   void TakeLateVersionReply();
+  void LoseStep();
+  void EnsureInStep();
   void RouteReply();
   void RouteControllerReply(const PollEntry &e, int &Value);
   void CallHandler(const PollEntry &e);
@@ -156,6 +160,9 @@ private:
   QHash<QString, ReportedError> HandlerErrors;  // by text, the recent ones since the last Open
   int OpenError = 0;              // system error code of the last Open
   uint8_t LastCommand = 0;        // command number of the last request sent
+  bool RequestOutstanding = false;  // a request went out and its reply has not been taken
+  bool ReplyRejected = false;     // the reply to the last request did not fit it
+  int DiscardedReplies = 0;       // since the port was opened
 
   // The command holding the board (see BeginCommand) and those waiting their turn.
   struct TDeferred {

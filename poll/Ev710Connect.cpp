@@ -47,6 +47,7 @@ void TFormMain::ConnectSession() {
   connect(Session, &TBoardSession::BoardFaceChanged, this, &TFormMain::ShowBoardFace);
   connect(Session, &TBoardSession::ValuesStale, this, &TFormMain::MarkValuesStale);
   connect(Session, &TBoardSession::StatusByte, this, &TFormMain::SetStatusLeds);
+  connect(Session, &TBoardSession::RepliesDiscarded, this, &TFormMain::ShowDiscardedReplies);
 }
 
 void TFormMain::RegisterPollControls() {
@@ -130,8 +131,9 @@ void TFormMain::ShowBoardFace(const TBoardFace *face) {
   const QString board = face ? QStringLiteral("QVR710+%1-EVAL").arg(QLatin1String(face->Family)) : DesignCaption;
   QApplication::setApplicationName(board);
   setWindowTitle(board + QStringLiteral(" V") + ShortVersionText(GetFileVersionText()));
+  BoardActive = face != nullptr;
   if (face) {
-    SetStatusTexts(QStringLiteral("The board is active."), board + QStringLiteral(" board detected!"));
+    SetStatusTexts(ActiveText(), board + QStringLiteral(" board detected!"));
     BtnQVR533->setVisible(face->Qvr533);
     BtnQVR730->setVisible(face->Qvr730);
     BtnQVR515->setVisible(face->Qvr515);
@@ -144,6 +146,19 @@ void TFormMain::ShowBoardFace(const TBoardFace *face) {
   BtnQVR515->setEnabled(kind == 2);
   BtnQVR550->setEnabled(kind == 3);
   BtnBoard->setEnabled(face && face->Board);
+}
+
+// The active board's status says how many replies were not used, so a bad line is not silent.
+QString TFormMain::ActiveText() const {
+  if (DiscardedReplies == 0) return QStringLiteral("The board is active.");
+  return QStringLiteral("The board is active (%1 bad %2 discarded).")
+      .arg(DiscardedReplies)
+      .arg(DiscardedReplies == 1 ? QStringLiteral("reply") : QStringLiteral("replies"));
+}
+
+void TFormMain::ShowDiscardedReplies(int count) {
+  DiscardedReplies = count;
+  if (BoardActive) StaticInfo1->setText(ActiveText());
 }
 
 // The live values and status LEDs as unknown (greyed) until their next reply arrives.

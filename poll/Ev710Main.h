@@ -86,6 +86,10 @@ private:
   void ShowBoardFace(const TBoardFace *face);
   void MarkValuesStale();
   void SetStatusLeds(uint8_t status);
+  void ShowDiscardedReplies(int count);
+  QString ActiveText() const;
+  bool BoardActive = false;
+  int DiscardedReplies = 0;
   // Motion commands (Ev710Motion.cpp).
   struct TMotorEdits {
     class TSpinEdit *XTarget, *VTarget, *VMin, *VMax, *AMax, *VActual;

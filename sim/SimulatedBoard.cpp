@@ -11,6 +11,7 @@
 #include <functional>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -154,7 +155,11 @@ struct SimulatedBoard::Private {
   int splitFirst = 0;
   std::chrono::milliseconds splitGap{0};
   std::chrono::milliseconds processing{0};
-  std::function<bool(const Frame &)> dropReplyTo;
+  struct Fault {
+    std::function<bool(const Frame &)> request;
+    ReplyFault kind = ReplyFault::Drop;
+    std::chrono::milliseconds after{0};
+  } fault;
   std::vector<Frame> received;
   std::deque<std::function<void()>> commands;  // run by the server thread
   uint64_t commandsPosted = 0;
@@ -354,15 +359,16 @@ struct SimulatedBoard::Private {
     std::chrono::milliseconds delay, gap, work;
     int first;
     Pacing pacing;
+    Fault spoil;
     {
       std::lock_guard lock(mutex);
       received.push_back(frame);
       if (silent || now < silentUntil || !LineSetForBoard(slave))
         return;
-      if (dropReplyTo && dropReplyTo(frame)) {
-        dropReplyTo = nullptr;
+      if (fault.request && fault.request(frame))
+        spoil = std::exchange(fault, Fault{});
+      if (spoil.request && spoil.kind == ReplyFault::Drop)
         return;
-      }
       delay = replyDelay;
       first = splitFirst;
       gap = splitGap;
@@ -378,6 +384,8 @@ struct SimulatedBoard::Private {
     if (!reply)
       return;
     ++answered;
+    if (spoil.request)
+      Spoil(*reply, spoil, delay, pacing, now);
     // Requests are worked off one after the other: a reply leaves no sooner than the working
     // time after the previous reply has left.
     const auto due = std::max(now + delay, work.count() > 0 ? txLineFree + work : now + delay);
@@ -389,18 +397,37 @@ struct SimulatedBoard::Private {
     }
   }
 
+  void Spoil(Frame &reply, const Fault &spoil, std::chrono::milliseconds &delay, Pacing pacing,
+             Clock::time_point now) {
+    if (spoil.kind == ReplyFault::JunkFirst)
+      Enqueue({0x02, 0x01, 0x64, 0x47}, now + delay, pacing);
+    else if (spoil.kind == ReplyFault::WrongChecksum)
+      reply[7] ^= 0x5A;  // a value byte changed on the line: the checksum no longer holds
+    else if (spoil.kind == ReplyFault::Late)
+      delay += spoil.after;
+    else if (spoil.kind == ReplyFault::Twice)
+      // The copy leaves on its own, between whatever replies are on the line by then.
+      InsertInTime({Clock::now() + spoil.after, {reply.begin(), reply.end()}});
+  }
+
+  void InsertInTime(Chunk chunk) {
+    auto at = std::upper_bound(output.begin(), output.end(), chunk.due,
+                               [](Clock::time_point due, const Chunk &c) { return due < c.due; });
+    output.insert(at, std::move(chunk));
+  }
+
   // Queues bytes to leave at `due`, in line order. Paced, they take the line's time: handed over
   // one by one, or all together once the last of them has crossed the line.
   void Enqueue(const std::vector<uint8_t> &bytes, Clock::time_point due, Pacing pacing) {
     if (!pacing.paced || pacing.delivery == Delivery::WholePieces) {
       const auto lineTime = pacing.paced ? ByteTime * long(bytes.size()) : Clock::duration{};
       txLineFree = std::max(due, txLineFree) + lineTime;
-      output.push_back({txLineFree, bytes});
+      InsertInTime({txLineFree, bytes});
       return;
     }
     for (uint8_t b : bytes) {
       txLineFree = std::max(due, txLineFree) + ByteTime;
-      output.push_back({txLineFree, {b}});
+      InsertInTime({txLineFree, {b}});
     }
   }
 
@@ -507,8 +534,13 @@ void SimulatedBoard::ComeBack() {
 }
 
 void SimulatedBoard::DropReplyTo(std::function<bool(const std::array<uint8_t, 9> &)> request) {
+  FaultReplyTo(std::move(request), ReplyFault::Drop);
+}
+
+void SimulatedBoard::FaultReplyTo(std::function<bool(const std::array<uint8_t, 9> &)> request, ReplyFault fault,
+                                  int ms) {
   std::lock_guard lock(d->mutex);
-  d->dropReplyTo = std::move(request);
+  d->fault = {std::move(request), fault, std::chrono::milliseconds(ms)};
 }
 
 void SimulatedBoard::ResetLine() {

@@ -17,6 +17,10 @@ namespace sim {
 
 enum class Delivery { ByteByByte, WholePieces };
 
+// What can go wrong with one reply: lost, corrupted (wrong checksum), sent twice (the copy
+// some time after it), sent late, or with junk bytes on the line before it.
+enum class ReplyFault { Drop, WrongChecksum, Twice, Late, JunkFirst };
+
 // Board kinds: 1 newer-driver board, 2 older-driver board, 3 QVR550 board.
 class SimulatedBoard {
 public:
@@ -44,6 +48,9 @@ public:
   void SendStray(const std::vector<uint8_t> &bytes);// unsolicited bytes on the line, now
   // Leaves the next request that `request` matches unanswered, once (a reply lost on the line).
   void DropReplyTo(std::function<bool(const std::array<uint8_t, 9> &)> request);
+  // Spoils the reply to the next request that `request` matches, once; `ms` is how much later
+  // the copy or the late reply leaves.
+  void FaultReplyTo(std::function<bool(const std::array<uint8_t, 9> &)> request, ReplyFault fault, int ms = 0);
   void HangUp();                                    // close the master side: the device is lost
   void ComeBack();                                  // a fresh device under the same path
   // Puts the program's side of the line back to a new terminal's settings, as another program

@@ -56,7 +56,7 @@ public:
     QVERIFY(!Button("BtnOpen")->isEnabled());
   }
   bool WaitActive(int ms = 5000) const {
-    return QTest::qWaitFor([this] { return Text("StaticInfo1") == QLatin1String("The board is active."); }, ms);
+    return QTest::qWaitFor([this] { return Text("StaticInfo1").startsWith(QLatin1String("The board is active")); }, ms);
   }
   void Close() const {
     if (Button("BtnClose")->isEnabled()) Click("BtnClose");
