@@ -163,10 +163,13 @@ void TFormMain::ConnectHandlers() {
   for (const auto &[combo, handler] : rampModes)
     connect(combo, &QComboBox::currentIndexChanged, this, Guarded(this, [this, handler = handler] { (this->*handler)(); }));
 
-  // Esc stops all motors from anywhere in the window, as "All Stop" does.
+  // Esc stops all motors from every window of the program, as "All Stop" does: the user may be
+  // watching the graphics window while a motor runs. A modal dialog (the warning, a message)
+  // blocks it and keeps Esc for itself, and so do open drop-down lists and cell editors.
   auto *stopKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  stopKey->setContext(Qt::ApplicationShortcut);
   connect(stopKey, &QShortcut::activated, this, Guarded(this, [this] {
             if (BtnStopAll->isEnabled()) BtnStopAllClick();
           }));
-  BtnStopAll->setToolTip(BtnStopAll->toolTip() + QStringLiteral("\nEsc does the same anywhere in this window."));
+  BtnStopAll->setToolTip(BtnStopAll->toolTip() + QStringLiteral("\nEsc does the same in every window of the program."));
 }

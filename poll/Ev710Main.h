@@ -98,7 +98,7 @@ private:
   static int MotorOf(QObject *Sender, QObject *button2, QObject *button3);
   void GoMotor(int motor, const TMotion &m);
   void StopMotor(int motor);
-  bool AccelerationAccepted(int aMax, int rampDiv, int pulseDiv);
+  bool AccelerationAccepted(int motor, int aMax, int rampDiv, int pulseDiv);
   void WriteRampMode(int motor, int mode);
   void WriteMotorRegister(int motor, int index, const std::array<uint8_t, 3> &data);
   std::array<uint8_t, 3> ReadMotorRegister(int motor, int index);
