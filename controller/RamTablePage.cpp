@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <algorithm>
 #include "BoardAccess.h"
@@ -34,6 +35,15 @@ QWidget *THexCellDelegate::createEditor(QWidget *parent, const QStyleOptionViewI
   MakeHexEdit(edit, 2, Filter);
   Editor = edit;
   return edit;
+}
+
+// Esc takes back the edit: claimed before the program's Esc shortcut (stop all motors) sees it.
+bool THexCellDelegate::eventFilter(QObject *editor, QEvent *event) {
+  if (event->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent *>(event)->matches(QKeySequence::Cancel)) {
+    event->accept();
+    return true;
+  }
+  return QStyledItemDelegate::eventFilter(editor, event);
 }
 
 void THexCellDelegate::CommitOpenEditor() {

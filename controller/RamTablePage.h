@@ -21,6 +21,8 @@ public:
   QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &) const override;
   // Hands the text of an open editor to its cell, so a handler sees what was typed.
   void CommitOpenEditor();
+protected:
+  bool eventFilter(QObject *editor, QEvent *event) override;
 private:
   THexKeyFilter *Filter;
   mutable QPointer<QLineEdit> Editor;
