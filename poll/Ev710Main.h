@@ -83,6 +83,7 @@ private:
   // What the session reports (Ev710Connect.cpp).
   void ShowLinkState(TLinkState state);
   void ShowBoardFace(const TBoardFace *face);
+  void CloseForeignWindows(const TBoardFace &face);
   void MarkValuesStale();
   void SetStatusLeds(uint8_t status);
   // Motion commands (Ev710Motion.cpp).
