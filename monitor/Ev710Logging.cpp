@@ -12,7 +12,7 @@ const QString TextCannotWrite = QStringLiteral("Cannot write to selected log fil
 }
 
 TFormLogging::TFormLogging(TBoardAccess &Board, QWidget *parent) : QWidget(parent), Board(Board) {
-  setupUi(this);
+  SetUpToolWindow(this, [this](QWidget *form) { setupUi(form); });
   setObjectName(QStringLiteral("FormLogging"));
   for (int m = 0; m < 3; ++m) {
     Groups[m] = new TLogMotorGroup(m, GrpLogging);
@@ -21,7 +21,6 @@ TFormLogging::TFormLogging(TBoardAccess &Board, QWidget *parent) : QWidget(paren
     keepPlace.setRetainSizeWhenHidden(true);
     Groups[m]->setSizePolicy(keepPlace);
   }
-  SetUpToolWindow(this);
   for (int m = 0; m < 3; ++m) CheckLogMotor1Click(m);
   ConnectHandlers();
   Board.SetLogHooks(this);

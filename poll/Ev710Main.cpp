@@ -9,11 +9,12 @@
 #include "Hint95.h"
 #include "LedLittle.h"
 #include "SpinEdit.h"
+#include "ToolWindow.h"
 
 const QString TFormMain::DesignCaption = QStringLiteral("QVR710+QVR5xx-EVAL");
 
 TFormMain::TFormMain(QWidget *parent) : QWidget(parent), Session(new TBoardSession(this)) {
-  setupUi(this);
+  SetUpToolWindow(this, [this](QWidget *form) { setupUi(form); });
   Hint95 = new THint95(this, 200);
   SetEditRanges();
   FormCreate();
@@ -24,7 +25,7 @@ TFormMain::~TFormMain() = default;
 
 void TFormMain::FormCreate() {
   setWindowTitle(DesignCaption + QStringLiteral(" V") + ShortVersionText(GetFileVersionText()));
-  FixWindowSize();
+  KeepBoardButtonPlaces();
   QLocale::setDefault(QLocale::c());  // "." as decimal and "," as thousands separator
   InitPortList();
   ConnectSession();
@@ -37,17 +38,14 @@ void TFormMain::FormCreate() {
   MarkValuesStale();
 }
 
-// No maximise button, and the window keeps the size its layout gives it. The buttons that
+// The window keeps the size its layout gives it (SetUpToolWindow). The buttons that
 // identification hides or shows keep their place, so nothing moves when they do.
-void TFormMain::FixWindowSize() {
-  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+void TFormMain::KeepBoardButtonPlaces() {
   for (QWidget *w : {BtnQVR533, BtnQVR515, BtnQVR550, BtnQVR730, BtnBoard}) {
     QSizePolicy policy = w->sizePolicy();
     policy.setRetainSizeWhenHidden(true);
     w->setSizePolicy(policy);
   }
-  setFixedSize(sizeHint());
 }
 
 void TFormMain::SetInitialControlStates() {

@@ -78,7 +78,7 @@ private:
   };
   TMotorLabels MotorLabels(int motor) const;
   void SetEditRanges();
-  void FixWindowSize();
+  void KeepBoardButtonPlaces();
   void SetInitialControlStates();
   // What the session reports (Ev710Connect.cpp).
   void ShowLinkState(TLinkState state);

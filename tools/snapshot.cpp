@@ -195,7 +195,9 @@ void ShowBoardToolWindows(TFormMain &main, const QString &port) {
 }  // namespace
 
 int main(int argc, char *argv[]) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // A full-HD screen: the pictures show the windows at their design size.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" QVR_OFFSCREEN_SCREEN);
   QApplication app(argc, argv);
   const QStringList args = app.arguments().mid(1);
   const bool run = args.size() == 4 && args[3] == QLatin1String("--run");
