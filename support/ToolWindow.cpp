@@ -5,34 +5,54 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+namespace {
+QMargins LayoutMargins(const QWidget *w) {
+  const QStyle *style = w->style();
+  return {style->pixelMetric(QStyle::PM_LayoutLeftMargin, nullptr, w),
+          style->pixelMetric(QStyle::PM_LayoutTopMargin, nullptr, w),
+          style->pixelMetric(QStyle::PM_LayoutRightMargin, nullptr, w),
+          style->pixelMetric(QStyle::PM_LayoutBottomMargin, nullptr, w)};
+}
+}  // namespace
+
 void SetUpToolWindow(QWidget *window, const std::function<void(QWidget *form)> &setupUi) {
   window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   auto *area = new TFitScrollArea(window);
-  auto *form = new QWidget(area);
+  QWidget *form = area->Form;
   setupUi(form);
-  // Never squeezed below the size it asks for: where the window is smaller, it scrolls.
-  form->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Minimum);
+  // The style's margins of a window's layout, which the form's layout had as the window's own.
+  if (QLayout *l = form->layout(); l && l->contentsMargins() == LayoutMargins(form))
+    l->setContentsMargins(LayoutMargins(window));
   window->setWindowTitle(form->windowTitle());
   if (window->objectName().isEmpty()) window->setObjectName(form->objectName());
   form->setObjectName(window->objectName() + QStringLiteral("Form"));
-  area->setWidget(form);
-  form->installEventFilter(area);
   auto *layout = new QVBoxLayout(window);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(area);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-TFitScrollArea::TFitScrollArea(QWidget *parent) : QScrollArea(parent) {
+TFitScrollArea::TFitScrollArea(QWidget *window) : QScrollArea(window), Form(new QWidget(viewport())) {
   setFrameShape(QFrame::NoFrame);
   setWidgetResizable(true);
   setFocusPolicy(Qt::NoFocus);  // Tab moves between the form's controls only
+  // Never squeezed below the size it asks for: where the window is smaller, it scrolls.
+  Form->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Minimum);
+  window->installEventFilter(this);
 }
 
-// The form's wish changed (a page grew, a group was shown): the window follows.
+// The form goes into the area when the window is first polished, just before its first showing:
+// by then the window's constructor has added every control, and the sizes asked for are final.
+// Afterwards, when the form's wish changes (a page grew, a group was shown), the window follows.
 bool TFitScrollArea::eventFilter(QObject *watched, QEvent *event) {
-  if (watched == widget() && event->type() == QEvent::LayoutRequest) updateGeometry();
+  if (watched == window() && event->type() == QEvent::Polish && !widget()) {
+    setWidget(Form);
+    Form->installEventFilter(this);
+    updateGeometry();
+  } else if (watched == Form && event->type() == QEvent::LayoutRequest) {
+    updateGeometry();
+  }
   return QScrollArea::eventFilter(watched, event);
 }
 

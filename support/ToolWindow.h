@@ -15,8 +15,9 @@ void SetUpToolWindow(QWidget *window, const std::function<void(QWidget *form)> &
 // window's screen leaves, with room for the scroll bars it then needs.
 class TFitScrollArea : public QScrollArea {
 public:
-  explicit TFitScrollArea(QWidget *parent);
+  explicit TFitScrollArea(QWidget *window);
   QSize sizeHint() const override;
+  QWidget *const Form;  // the window's form, built by its setupUi
 
 protected:
   bool eventFilter(QObject *watched, QEvent *event) override;

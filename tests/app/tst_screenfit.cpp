@@ -41,7 +41,6 @@ private slots:
     for (QWidget *w : windows) {
       w->show();
       QVERIFY(QTest::qWaitForWindowExposed(w));
-      QTest::qWait(50);  // controls added after the form was built ask for their room now
       const QByteArray name = w->objectName().toLatin1();
       QVERIFY2(screen.contains(QRect(QPoint(), w->frameGeometry().size())), name.constData());
       if (auto *area = w->findChild<TFitScrollArea *>(QString(), Qt::FindDirectChildrenOnly)) {
