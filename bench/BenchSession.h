@@ -38,9 +38,10 @@ namespace bench {
 constexpr double kPairSeconds = 18 * 10 / 115200.0;    // 1.5625 ms
 constexpr double kLinePairsPerSecond = 1 / kPairSeconds;  // 640
 
-// The offscreen platform unless the caller chose one.
+// The offscreen platform with a full-HD screen unless the caller chose one.
 inline void UseOffscreenUnlessSet() {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" QVR_OFFSCREEN_SCREEN);
 }
 
 // Runs the event loop for `ms`; the loop sleeps between events.
@@ -127,6 +128,7 @@ public:
   std::set<int> BoardThreads;   // the simulated board's server thread
   std::set<int> SerialThreads;  // the serial component's event thread
   int Errors = 0;               // errors the guard reported (printed on stderr)
+  bool RecordRequests = true;   // the board keeps what it receives, for the benches that count it
 
   // Returns false (after saying why) when the board cannot be started or does not become active.
   bool Start(bool paced, const char *port = "SIM1") {
@@ -142,6 +144,7 @@ public:
     if (!Board) return Fail("cannot start the simulated board");
     BoardThreads = NewThreads(beforeBoard);
     Board->SetPaced(paced);
+    Board->SetRecording(RecordRequests);
     auto *combo = Child<QComboBox>("ComboCOM");
     const int index = combo->findText(QLatin1String(port), Qt::MatchStartsWith);
     if (index < 0) return Fail("the board is not in the port list");

@@ -11,7 +11,7 @@
 #include "ToolWindow.h"
 
 TFormAdvanced::TFormAdvanced(TBoardAccess &Board, QWidget *parent) : QWidget(parent), Board(Board) {
-  setupUi(this);
+  SetUpToolWindow(this, [this](QWidget *form) { setupUi(form); });
   FormCreate();
 }
 
@@ -20,7 +20,6 @@ std::array<TRegisterPage *, 5> TFormAdvanced::RegisterPages() const {
 }
 
 void TFormAdvanced::FormCreate() {
-  SetUpToolWindow(this);
   const std::array<QWidget *, 3> motorTabs = {TabMotor1, TabMotor2, TabMotor3};
   for (int m = 0; m < 3; ++m) {
     MotorPages[m] = new TMotorPage(Board, ComposedDatagram, m + 1, motorTabs[m]);

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <algorithm>
 #include "BoardAccess.h"
@@ -40,6 +41,15 @@ QWidget *THexCellDelegate::createEditor(QWidget *parent, const QStyleOptionViewI
 void THexCellDelegate::destroyEditor(QWidget *editor, const QModelIndex &index) const {
   if (editor == Editor) Editor = nullptr;
   QStyledItemDelegate::destroyEditor(editor, index);
+}
+
+// Esc takes back the edit: claimed before the program's Esc shortcut (stop all motors) sees it.
+bool THexCellDelegate::eventFilter(QObject *editor, QEvent *event) {
+  if (event->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent *>(event)->matches(QKeySequence::Cancel)) {
+    event->accept();
+    return true;
+  }
+  return QStyledItemDelegate::eventFilter(editor, event);
 }
 
 void THexCellDelegate::CommitOpenEditor() {

@@ -22,6 +22,8 @@ public:
   void destroyEditor(QWidget *editor, const QModelIndex &index) const override;
   // Hands the text of the editor the view has open to its cell, so a handler sees what was typed.
   void CommitOpenEditor();
+protected:
+  bool eventFilter(QObject *editor, QEvent *event) override;
 private:
   THexKeyFilter *Filter;
   mutable QPointer<QLineEdit> Editor;

@@ -36,8 +36,7 @@ void PrepareOffScreen(const QWidget *box, QImage &picture) {
 template <class Form>
 TDriverForm<Form>::TDriverForm(TBoardAccess &Board, int BoardKind, double RSense, QWidget *parent)
     : QWidget(parent), Board(Board), Kind(BoardKind) {
-  this->setupUi(this);
-  SetUpToolWindow(this);
+  SetUpToolWindow(this, [this](QWidget *form) { this->setupUi(form); });
   SetUpControls(RSense);
   ConnectHandlers();
   EditRSenseChange();  // what the resistance's change event does once it is set

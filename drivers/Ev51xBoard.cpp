@@ -14,8 +14,7 @@ constexpr uint8_t PwmMotor = 1;  // the QVR515
 }  // namespace
 
 TFormBoard51x::TFormBoard51x(TBoardAccess &Board, QWidget *parent) : QWidget(parent), Board(Board) {
-  setupUi(this);
-  SetUpToolWindow(this);
+  SetUpToolWindow(this, [this](QWidget *form) { setupUi(form); });
   PBSlider->OnPaint = [this](TPaintBox &) { PBSliderPaint(); };
   connect(BtnEnableMotor1, &QPushButton::clicked, this, Guarded(this, [this] { BtnEnableMotor1Click(); }));
   connect(BtnDisableMotor1, &QPushButton::clicked, this, Guarded(this, [this] { BtnDisableMotor1Click(); }));

@@ -10,8 +10,7 @@ enum InterfaceMode { StepDirection = 0, Spi = 1 };
 }  // namespace
 
 TFormBoard::TFormBoard(TBoardAccess &Board, QWidget *parent) : QWidget(parent), Board(Board) {
-  setupUi(this);
-  SetUpToolWindow(this);
+  SetUpToolWindow(this, [this](QWidget *form) { setupUi(form); });
   for (QPushButton *b : {BtnEnableMotor1, BtnEnableMotor2, BtnEnbaleMotor3})
     connect(b, &QPushButton::clicked, this, Guarded(this, [this, b] { BtnEnableMotor1Click(b); }));
   for (QPushButton *b : {BtnDisableMotor1, BtnDisableMotor2, BtnDisableMotor3})

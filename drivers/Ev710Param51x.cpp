@@ -69,7 +69,7 @@ void TGroupQVR51x::ShowFlags(uint8_t, uint8_t, uint8_t b0) {
 }
 
 TFormQVR51x::TFormQVR51x(TBoardAccess &Board, QWidget *parent) : QWidget(parent), Board(Board) {
-  setupUi(this);
+  SetUpToolWindow(this, [this](QWidget *form) { setupUi(form); });
   for (const GroupLook &look : Looks) {
     auto *group = new TGroupQVR51x(Board, look.Motor, QLatin1String(look.NameChip), QLatin1String(look.HintChip), this);
     group->setTitle(QLatin1String(look.Caption));
@@ -79,7 +79,6 @@ TFormQVR51x::TFormQVR51x(TBoardAccess &Board, QWidget *parent) : QWidget(parent)
     Board.Entry(row).Handler = [group](uint8_t b2, uint8_t b1, uint8_t b0) { group->ShowLoad(b2, b1, b0); };
     Board.Entry(row + 1).Handler = [group](uint8_t b2, uint8_t b1, uint8_t b0) { group->ShowFlags(b2, b1, b0); };
   }
-  SetUpToolWindow(this);
 }
 
 void TFormQVR51x::showEvent(QShowEvent *e) {

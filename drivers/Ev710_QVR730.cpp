@@ -24,8 +24,7 @@ unsigned CheckedBits(const TCheckedComboBinary *combo) {
 
 TFormQVR730::TFormQVR730(TBoardAccess &Board, QWidget *parent)
     : QWidget(parent), Board(Board), RegisterItems(new QButtonGroup(this)) {
-  setupUi(this);
-  SetUpToolWindow(this);
+  SetUpToolWindow(this, [this](QWidget *form) { setupUi(form); });
   SetUpControls();
   ConnectHandlers();
   QLabel *positions[] = {StaticEnc1Pos, StaticEnc2Pos, StaticEnc3Pos};

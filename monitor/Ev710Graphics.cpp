@@ -22,13 +22,12 @@ constexpr int LabelSpacing = TGraphModel::PlotHeight / 20;  // 20 divisions per 
 }  // namespace
 
 TFormGraphics::TFormGraphics(TBoardAccess &Board, QWidget *parent) : QWidget(parent) {
-  setupUi(this);
+  SetUpToolWindow(this, [this](QWidget *form) { setupUi(form); });
   setObjectName(QStringLiteral("FormGraphics"));
   for (int m = 0; m < 3; ++m) {
     Pages[m] = new TGraphMotorPage(m, PageControl);
     PageControl->addTab(Pages[m], QStringLiteral("Motor %1").arg(m + 1));
   }
-  SetUpToolWindow(this);
   LblXTiming->setText(Model.IntervalText());  // the model starts cleared, with the creation ranges
   ConnectHandlers();
   Board.SetGraphHooks(this);

@@ -19,7 +19,7 @@ const QString TextNoValue =
 }
 
 TFormLogging::TFormLogging(TBoardAccess &Board, QWidget *parent) : QWidget(parent), Board(Board) {
-  setupUi(this);
+  SetUpToolWindow(this, [this](QWidget *form) { setupUi(form); });
   setObjectName(QStringLiteral("FormLogging"));
   for (int m = 0; m < 3; ++m) {
     Groups[m] = new TLogMotorGroup(m, GrpLogging);
@@ -28,7 +28,6 @@ TFormLogging::TFormLogging(TBoardAccess &Board, QWidget *parent) : QWidget(paren
     keepPlace.setRetainSizeWhenHidden(true);
     Groups[m]->setSizePolicy(keepPlace);
   }
-  SetUpToolWindow(this);
   for (int m = 0; m < 3; ++m) CheckLogMotor1Click(m);
   ConnectHandlers();
   Board.SetLogHooks(this);

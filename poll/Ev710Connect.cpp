@@ -139,6 +139,7 @@ void TFormMain::ShowBoardFace(const TBoardFace *face) {
     BtnQVR515->setVisible(face->Qvr515);
     BtnQVR550->setVisible(face->Qvr550);
     BtnBoard->setVisible(face->Board);
+    CloseForeignWindows(*face);
   }
   const uint8_t kind = face ? face->Kind : 0;
   BtnQVR533->setEnabled(kind == 1);
@@ -159,6 +160,21 @@ QString TFormMain::ActiveText() const {
 void TFormMain::ShowDiscardedReplies(int count) {
   DiscardedReplies = count;
   if (BoardActive) StaticInfo1->setText(ActiveText());
+}
+
+// Windows of drivers the identified board does not have would go on showing the previous
+// board's values over it: they close, and their buttons are hidden.
+void TFormMain::CloseForeignWindows(const TBoardFace &face) {
+  const std::pair<QWidget *, bool> windows[] = {
+      {Windows.FormQVR533, face.Qvr533},
+      {Windows.FormQVR730, face.Qvr730},
+      {Windows.FormQVR51x, face.Qvr515},
+      {Windows.FormQVR550, face.Qvr550},
+      {Windows.FormBoard, face.Board && face.Kind == 1},
+      {Windows.FormBoard51x, face.Board && face.Kind == 2},
+  };
+  for (const auto &[window, offered] : windows)
+    if (window && !offered && window->isVisible()) window->close();
 }
 
 // The live values and status LEDs as unknown (greyed) until their next reply arrives.

@@ -9,11 +9,12 @@
 #include "Hint95.h"
 #include "LedLittle.h"
 #include "SpinEdit.h"
+#include "ToolWindow.h"
 
 const QString TFormMain::DesignCaption = QStringLiteral("QVR710+QVR5xx-EVAL");
 
 TFormMain::TFormMain(QWidget *parent) : QWidget(parent), Session(new TBoardSession(this)) {
-  setupUi(this);
+  SetUpToolWindow(this, [this](QWidget *form) { setupUi(form); });
   Hint95 = new THint95(this, 200);
   SetEditRanges();
   FormCreate();
@@ -24,7 +25,7 @@ TFormMain::~TFormMain() = default;
 
 void TFormMain::FormCreate() {
   setWindowTitle(DesignCaption + QStringLiteral(" V") + ShortVersionText(GetFileVersionText()));
-  FixWindowSize();
+  KeepBoardButtonPlaces();
   QLocale::setDefault(QLocale::c());  // "." as decimal and "," as thousands separator
   InitPortList();
   ConnectSession();
@@ -37,17 +38,14 @@ void TFormMain::FormCreate() {
   MarkValuesStale();
 }
 
-// No maximise button, and the window keeps the size its layout gives it. The buttons that
+// The window keeps the size its layout gives it (SetUpToolWindow). The buttons that
 // identification hides or shows keep their place, so nothing moves when they do.
-void TFormMain::FixWindowSize() {
-  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+void TFormMain::KeepBoardButtonPlaces() {
   for (QWidget *w : {BtnQVR533, BtnQVR515, BtnQVR550, BtnQVR730, BtnBoard}) {
     QSizePolicy policy = w->sizePolicy();
     policy.setRetainSizeWhenHidden(true);
     w->setSizePolicy(policy);
   }
-  setFixedSize(sizeHint());
 }
 
 void TFormMain::SetInitialControlStates() {
@@ -177,10 +175,13 @@ void TFormMain::ConnectHandlers() {
   for (const auto &[combo, handler] : rampModes)
     connect(combo, &QComboBox::currentIndexChanged, this, Guarded(this, [this, handler = handler] { (this->*handler)(); }));
 
-  // Esc stops all motors from anywhere in the window, as "All Stop" does.
+  // Esc stops all motors from every window of the program, as "All Stop" does: the user may be
+  // watching the graphics window while a motor runs. A modal dialog (the warning, a message)
+  // blocks it and keeps Esc for itself, and so do open drop-down lists and cell editors.
   auto *stopKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  stopKey->setContext(Qt::ApplicationShortcut);
   connect(stopKey, &QShortcut::activated, this, Guarded(this, [this] {
             if (BtnStopAll->isEnabled()) BtnStopAllClick();
           }));
-  BtnStopAll->setToolTip(BtnStopAll->toolTip() + QStringLiteral("\nEsc does the same anywhere in this window."));
+  BtnStopAll->setToolTip(BtnStopAll->toolTip() + QStringLiteral("\nEsc does the same in every window of the program."));
 }

@@ -79,11 +79,12 @@ private:
   };
   TMotorLabels MotorLabels(int motor) const;
   void SetEditRanges();
-  void FixWindowSize();
+  void KeepBoardButtonPlaces();
   void SetInitialControlStates();
   // What the session reports (Ev710Connect.cpp).
   void ShowLinkState(TLinkState state);
   void ShowBoardFace(const TBoardFace *face);
+  void CloseForeignWindows(const TBoardFace &face);
   void MarkValuesStale();
   void SetStatusLeds(uint8_t status);
   void ShowDiscardedReplies(int count);
@@ -103,7 +104,7 @@ private:
   static int MotorOf(QObject *Sender, QObject *button2, QObject *button3);
   void GoMotor(int motor, const TMotion &m);
   void StopMotor(int motor);
-  bool AccelerationAccepted(int aMax, int rampDiv, int pulseDiv);
+  bool AccelerationAccepted(int motor, int aMax, int rampDiv, int pulseDiv);
   void WriteRampMode(int motor, int mode);
   void WriteMotorRegister(int motor, int index, const std::array<uint8_t, 3> &data);
   std::array<uint8_t, 3> ReadMotorRegister(int motor, int index);

@@ -59,11 +59,12 @@ void TFormMain::BtnStopAllClick() {
 }
 
 // Asks through the warning dialog whether to start with an acceleration below the limit.
-bool TFormMain::AccelerationAccepted(int aMax, int rampDiv, int pulseDiv) {
+bool TFormMain::AccelerationAccepted(int motor, int aMax, int rampDiv, int pulseDiv) {
   const int limit = AccelerationLimit(rampDiv, pulseDiv);
   if (aMax >= limit) return true;
   TFormWarning *warning = Windows.FormWarning;
   if (!warning) return true;
+  warning->SetMotor(motor + 1);
   warning->SetNumber(QString::number(limit) + u',');
   return warning->NotifyChecked() || warning->exec() == QDialog::Accepted;
 }
@@ -90,7 +91,7 @@ void TFormMain::GoMotor(int motor, const TMotion &m) {
   if (positioning) {
     const DataBytes d = ReadMotorRegister(motor, DIVIDERS);
     const RegDividers dividers = DecodeDividers(d[0], d[1], d[2]);
-    proceed = AccelerationAccepted(m.AMax, dividers.RAMPDIV, dividers.PULSDIV);
+    proceed = AccelerationAccepted(motor, m.AMax, dividers.RAMPDIV, dividers.PULSDIV);
     if (proceed) {
       WriteMotorRegister(motor, P_MUL_P_DIV, ComposePMulPDiv(ComputePMulPDiv(m.AMax, dividers.RAMPDIV, dividers.PULSDIV)));
     }

@@ -11,6 +11,8 @@ TFormWarning::TFormWarning(QWidget *parent) : QDialog(parent) {
   connect(BtnAbort, &QPushButton::clicked, this, &QDialog::reject);
 }
 
+void TFormWarning::SetMotor(int motor) { setWindowTitle(QStringLiteral("Warning: Motor %1").arg(motor)); }
+
 void TFormWarning::SetNumber(const QString &text) { LblNumber->setText(text); }
 
 QString TFormWarning::Number() const { return LblNumber->text(); }

@@ -9,6 +9,8 @@ class TFormWarning : public QDialog, private Ui::TFormWarning {
   Q_OBJECT
 public:
   explicit TFormWarning(QWidget *parent = nullptr);
+  // The motor (1..3) the question is about, shown in the title: All Go may ask for each motor.
+  void SetMotor(int motor);
   // The smallest allowed acceleration as the caller wants it shown (the number and ",").
   void SetNumber(const QString &text);
   QString Number() const;

@@ -9,6 +9,7 @@
 #include <deque>
 #include <exception>
 #include <functional>
+#include <stdexcept>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -160,6 +161,7 @@ struct SimulatedBoard::Private {
     ReplyFault kind = ReplyFault::Drop;
     std::chrono::milliseconds after{0};
   } fault;
+  bool recording = false;
   std::vector<Frame> received;
   std::deque<std::function<void()>> commands;  // run by the server thread
   uint64_t commandsPosted = 0;
@@ -362,7 +364,7 @@ struct SimulatedBoard::Private {
     Fault spoil;
     {
       std::lock_guard lock(mutex);
-      received.push_back(frame);
+      if (recording) received.push_back(frame);
       if (silent || now < silentUntil || !LineSetForBoard(slave))
         return;
       if (fault.request && fault.request(frame))
@@ -564,8 +566,16 @@ void SimulatedBoard::ForgetPending() {
   });
 }
 
+void SimulatedBoard::SetRecording(bool on) {
+  std::lock_guard lock(d->mutex);
+  d->recording = on;
+  if (!on) d->received.clear();
+}
+
 std::vector<std::array<uint8_t, 9>> SimulatedBoard::ReceivedFrames() const {
   std::lock_guard lock(d->mutex);
+  // An empty record from a board that does not record would let "nothing was sent" pass.
+  if (!d->recording) throw std::logic_error("ReceivedFrames: the board does not record (SetRecording)");
   return d->received;
 }
 

@@ -60,8 +60,11 @@ public:
   // a test starts on a quiet line whatever the previous connection left behind.
   void ForgetPending();
 
-  // What the board received: every complete request frame, in order (also those it did not
-  // answer because it was silent).
+  // Recording of received requests, off at start: a board serving the program for hours keeps
+  // no record. Switching it off forgets the record.
+  void SetRecording(bool on);
+  // What the board received while recording: every complete request frame, in order (also those
+  // it did not answer because it was silent). Throws std::logic_error when not recording.
   std::vector<std::array<uint8_t, 9>> ReceivedFrames() const;
   void ClearReceivedFrames();
   // Requests answered so far.

@@ -265,9 +265,11 @@ bool TCheckedComboBinary::eventFilter(QObject *o, QEvent *e)
       DropDown();
       return true;
     }
-  } else if ((o == FList || o == FPopUp) && type == QEvent::KeyPress &&
+  } else if ((o == FList || o == FPopUp) && (type == QEvent::KeyPress || type == QEvent::ShortcutOverride) &&
              static_cast<QKeyEvent *>(e)->key() == Qt::Key_Escape) {
-    ClosePopUp();
+    // Esc closes the list; taken before the program's Esc shortcut (stop all motors) sees it.
+    if (type == QEvent::ShortcutOverride) e->accept();
+    else ClosePopUp();
     return true;
   } else if (o == FPopUp && type == QEvent::Hide) {
     UpdateEditColor();

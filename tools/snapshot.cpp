@@ -85,14 +85,16 @@ void ShowLogChoice(TFormMain &main) {
 }
 
 bool SaveWindow(QWidget *w, const QDir &dir, const QString &name = QString()) {
-  if (!w->isVisible()) {
-    // A window that was never shown still needs its layout for the picture.
-    w->ensurePolished();
-    if (QLayout *l = w->layout()) l->activate();
-    if (!w->testAttribute(Qt::WA_Resized)) w->resize(w->sizeHint());
+  // A hidden window is shown for its picture: its size and scroll bars are settled on showing.
+  const bool hidden = !w->isVisible();
+  if (hidden) {
+    w->show();
+    RunEventsFor(100);
   }
   const QString path = dir.filePath((name.isEmpty() ? w->objectName() : name) + QStringLiteral(".png"));
-  if (!w->grab().save(path)) {
+  const QPixmap picture = w->grab();
+  if (hidden) w->hide();
+  if (!picture.save(path)) {
     std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
     return false;
   }
@@ -195,7 +197,9 @@ void ShowBoardToolWindows(TFormMain &main, const QString &port) {
 }  // namespace
 
 int main(int argc, char *argv[]) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // A full-HD screen: the pictures show the windows at their design size.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" QVR_OFFSCREEN_SCREEN);
   QApplication app(argc, argv);
   const QStringList args = app.arguments().mid(1);
   const bool run = args.size() == 4 && args[3] == QLatin1String("--run");

@@ -438,6 +438,7 @@ void TestComm32::noDescriptorLeaks() {
 
 void TestComm32::simulatedBoardExchange() {
   sim::SimulatedBoard board(1);
+  board.SetRecording(true);
   TComm32 port;
   port.DeviceName = QString::fromStdString(board.DevicePath());
   port.BaudRate = cbr115200;

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QListWidget>
 #include "CheckedComboBinary.h"
 #include "Ev710Advanced.h"
 #include "LedLittle.h"
@@ -93,6 +94,20 @@ private slots:
   void cleanup() {
     editor->close();
     s.CloseChecked();
+  }
+
+  // Esc in an open checked list closes the list and leaves the motors alone.
+  void escapeClosesACheckedList() {
+    OpenEditor(0);
+    QApplication::setActiveWindow(editor);
+    QVERIFY(QTest::qWaitForWindowActive(editor));
+    auto *list = Control<TCheckedComboBinary>(QStringLiteral("CBRefConf1"));
+    list->DropDown();
+    QVERIFY(list->PopUp()->isVisible());
+    board->ClearReceivedFrames();
+    QTest::keyClick(list->PopUpList(), Qt::Key_Escape);
+    QVERIFY(!list->PopUp()->isVisible());
+    QCOMPARE(Writes(), QStringList());
   }
 
   void composesAndSends_data() {

@@ -273,6 +273,26 @@ private slots:
     QCOMPARE(RamPair(0) >> 8, 0x5Au);
   }
 
+  // Esc in a cell's editor takes back the edit and leaves the motors alone.
+  void escapeInACellTakesBackTheEdit() {
+    QTableWidget *grid = Grid();
+    QApplication::setActiveWindow(grid->window());  // where the program's Esc shortcut would act
+    QVERIFY(QTest::qWaitForWindowActive(grid->window()));
+    grid->setFocus();
+    grid->setCurrentCell(3, 1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QPointer<QLineEdit> editor = grid->findChild<QLineEdit *>();
+    QVERIFY(editor);
+    editor->setFocus();
+    const QString before = Cell(0x31);
+    board->ClearReceivedFrames();
+    QTest::keyClicks(editor, "5A");
+    QTest::keyClick(editor, Qt::Key_Escape);
+    QTRY_VERIFY(!editor || !editor->isVisible());
+    QCOMPARE(Cell(0x31), before);
+    QCOMPARE(Requests(board).filter(QRegularExpression("^W")), QStringList());
+  }
+
   void manualSenderShowsTheReply_data() {
     QTest::addColumn<QStringList>("sent");
     QTest::addColumn<QString>("request");

@@ -62,9 +62,37 @@ private slots:
   void initTestCase() { s.Start(); }
   void cleanupTestCase() { s.Stop(); }
   void cleanup() {
-    for (const char *w : {"TFormQVR51x", "TFormBoard51x", "TFormQVR730", "TFormBoard"}) Window(w)->close();
+    for (const char *w : {"TFormQVR51x", "TFormBoard51x", "TFormQVR730", "TFormBoard", "TFormQVR550"}) Window(w)->close();
     s.CloseChecked();
     if (board) board->WithModel([](sim::BoardModel &m) { m = sim::BoardModel(m.Kind()); });
+  }
+
+  void windowsFollowTheBoard_data() {
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<bool>("stays");
+    QTest::newRow("older drivers, then QVR550") << "SIM2" << "BtnQVR515" << "TFormQVR51x" << "SIM3" << false;
+    QTest::newRow("older board settings, then newer") << "SIM2" << "BtnBoard" << "TFormBoard51x" << "SIM1" << false;
+    QTest::newRow("QVR550, then older drivers") << "SIM3" << "BtnQVR550" << "TFormQVR550" << "SIM2" << false;
+    QTest::newRow("QVR550, then QVR550") << "SIM3" << "BtnQVR550" << "TFormQVR550" << "SIM3" << true;
+  }
+  // A window of the drivers of one board closes when a board without them is identified; Close
+  // alone leaves it open.
+  void windowsFollowTheBoard() {
+    QFETCH(QString, first);
+    QFETCH(QString, button);
+    QFETCH(QString, window);
+    QFETCH(QString, second);
+    QFETCH(bool, stays);
+    Open(qPrintable(first));
+    s.Click(qPrintable(button));
+    QVERIFY(Window(qPrintable(window))->isVisible());
+    s.CloseChecked();
+    QVERIFY(Window(qPrintable(window))->isVisible());
+    Open(qPrintable(second));
+    QCOMPARE(Window(qPrintable(window))->isVisible(), stays);
   }
 
   void boardSettingsRequests_data() {

@@ -31,7 +31,12 @@ public:
   // What the program hands its tool windows.
   TBoardAccess &Access() const { return Main->Board(); }
 
-  static sim::SimulatedBoard *Board(const char *port) { return sim::SimulatedBoardNamed(port); }
+  // The simulated board behind `port`, recording what it receives, as the tests read that.
+  static sim::SimulatedBoard *Board(const char *port) {
+    sim::SimulatedBoard *board = sim::SimulatedBoardNamed(port);
+    board->SetRecording(true);
+    return board;
+  }
 
   // A board back in its ordinary state: no faults, its own version text, nothing recorded.
   static void Reset(sim::SimulatedBoard *board) {

@@ -87,8 +87,8 @@ private slots:
     row("LblStaticVTarget1", "text", "Target Velocity:");
     row("GrpAll", "title", " All Motors ");
     row("BtnStopAll", "text", "All &Stop");
-    row("BtnStopAll", "toolTip", "Click this button to stop all motors.\nEsc does the same anywhere in this window.");
-    row("BtnGoAll", "text", "All G&o");
+    row("BtnStopAll", "toolTip", "Click this button to stop all motors.\nEsc does the same in every window of the program.");
+    row("BtnGoAll", "text", "&All Go");
     row("BtnGoAll", "toolTip", "Click this button to run all motors using the parameters specified above.");
   }
 
@@ -234,7 +234,7 @@ private slots:
     QSignalSpy goAll(Child<QPushButton>(w, "BtnGoAll"), &QPushButton::clicked);
     Errors.clear();
     QTest::keyClick(&w, Qt::Key_C, Qt::AltModifier);  // Close is disabled
-    QTest::keyClick(&w, Qt::Key_O, Qt::AltModifier);  // Open, not the disabled "All G&o"
+    QTest::keyClick(&w, Qt::Key_O, Qt::AltModifier);
     QTRY_COMPARE(open.count(), 1);
     QCOMPARE(close.count(), 0);
     QCOMPARE(goAll.count(), 0);

@@ -123,6 +123,29 @@ private slots:
     for (int motor = 1; motor <= 3; ++motor) SetMode(motor, 0);
   }
 
+  // All Go with three motors below their limit asks three times, each question naming its motor.
+  void warningNamesItsMotor() {
+    for (int motor = 1; motor <= 3; ++motor) {
+      SetDividers(motor - 1, 3, 7);  // limit 8
+      SetMode(motor, 0);
+      SetEdit(QStringLiteral("EditAMax%1").arg(motor), 7);
+    }
+    QStringList titles;
+    QTimer watch;
+    watch.setInterval(10);
+    connect(&watch, &QTimer::timeout, [&] {
+      if (QWidget *dialog = QApplication::activeModalWidget()) {
+        titles << dialog->windowTitle();
+        dialog->findChild<QPushButton *>(QStringLiteral("BtnAbort"))->click();
+      }
+    });
+    watch.start();
+    s.Click("BtnGoAll");
+    watch.stop();
+    QCOMPARE(titles, (QStringList{"Warning: Motor 1", "Warning: Motor 2", "Warning: Motor 3"}));
+    for (int motor = 0; motor < 3; ++motor) SetDividers(motor, 6, 7);
+  }
+
   // Runs last among the warning cases: once "do not notify" is ticked it stays for the run.
   void accelerationWarning() {
     SetDividers(0, 3, 7);  // limit 2^(7-3-1) = 8
@@ -208,15 +231,26 @@ private slots:
     SetMode(1, 0);
   }
 
-  // Esc in the main window stops all motors, whichever control has the focus.
+  void escapeStopsAllMotors_data() {
+    QTest::addColumn<QString>("window");
+    QTest::newRow("main window") << "";
+    QTest::newRow("graphics window") << "FormGraphics";
+    QTest::newRow("register editor") << "TFormAdvanced";
+    QTest::newRow("QVR53x window") << "TFormQVR533";
+  }
+  // Esc stops all motors from every window of the program, whichever control has the focus.
   void escapeStopsAllMotors() {
-    QApplication::setActiveWindow(s.Main);
-    QVERIFY(QTest::qWaitForWindowActive(s.Main));
-    QWidget *edit = s.Child<TSpinEdit>("EditXTarget2")->Editor();
-    edit->setFocus();
+    QFETCH(QString, window);
+    QWidget *w = window.isEmpty() ? s.Main : s.Main->findChild<QWidget *>(window);
+    w->show();
+    QApplication::setActiveWindow(w);
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    QWidget *focus = window.isEmpty() ? s.Child<TSpinEdit>("EditXTarget2")->Editor() : w;
+    focus->setFocus();
     board->ClearReceivedFrames();
-    QTest::keyClick(edit, Qt::Key_Escape);
+    QTest::keyClick(focus, Qt::Key_Escape);
     const QStringList sent = Requests(board);
+    if (w != s.Main) w->close();
     for (const char *stop : {"W14=000002", "W08=000000", "W34=000002", "W28=000000", "W54=000002", "W48=000000"})
       QVERIFY2(sent.contains(QLatin1String(stop)), stop);
   }

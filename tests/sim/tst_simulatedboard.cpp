@@ -85,6 +85,7 @@ class TestSimulatedBoard : public QObject {
 private slots:
   void answersThroughItsDevice() {
     SimulatedBoard board(2);
+    board.SetRecording(true);
     QCOMPARE(board.Kind(), 2);
     Client client(board.DevicePath());
     QVERIFY(client.IsOpen());
@@ -102,6 +103,21 @@ private slots:
     const uint64_t before = board.Wakeups();
     QTest::qSleep(200);
     QVERIFY(board.Wakeups() - before <= 1);
+  }
+
+  // A board keeps no record unless asked (a program runs for hours); reading an absent record
+  // is an error, not an empty list.
+  void recordsOnlyWhenAsked() {
+    SimulatedBoard board(1);
+    Client client(board.DevicePath());
+    QCOMPARE(client.Exchange(GetVersion).size(), size_t(9));
+    QVERIFY_THROWS_EXCEPTION(std::logic_error, board.ReceivedFrames());
+    board.SetRecording(true);
+    QCOMPARE(client.Exchange(GetVersion).size(), size_t(9));
+    QCOMPARE(board.ReceivedFrames().size(), size_t(1));
+    board.SetRecording(false);
+    board.SetRecording(true);
+    QVERIFY(board.ReceivedFrames().empty());
   }
 
   // Like a real board, it understands only a line set to 115200 8N1 raw.
@@ -144,6 +160,7 @@ private slots:
 
   void lateSplitAndStrayBytes() {
     SimulatedBoard board(1);
+    board.SetRecording(true);
     Client client(board.DevicePath());
 
     board.SetReplyDelay(150);
@@ -174,6 +191,7 @@ private slots:
 
   void silence() {
     SimulatedBoard board(3);
+    board.SetRecording(true);
     Client client(board.DevicePath());
     board.SetSilent(true);
     QVERIFY(client.Exchange(GetVersion, 300).empty());
