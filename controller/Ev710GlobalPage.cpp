@@ -32,10 +32,10 @@ TGlobalPage::TGlobalPage(TBoardAccess &Board, TComposedDatagram &Datagram, QWidg
 // Rows 49..54 in poll order: telegram low and high word, cover, cover telegram, reference
 // switches, global parameters.
 void TGlobalPage::RegisterPollEntries() {
-  Board.Entry(PollRow::FirstGlobal + 0).EditorControl = StaticSPILow;
-  Board.Entry(PollRow::FirstGlobal + 1).EditorControl = StaticSPIHigh;
+  Board.Entry(PollRow::FirstGlobal + 0).ShowEditor = LiveLabel(StaticSPILow);
+  Board.Entry(PollRow::FirstGlobal + 1).ShowEditor = LiveLabel(StaticSPIHigh);
   Board.Entry(PollRow::FirstGlobal + 2).Handler = [this](uint8_t b1, uint8_t b2, uint8_t b3) { ShowCover(b1, b2, b3); };
-  Board.Entry(PollRow::FirstGlobal + 3).EditorControl = StaticSPICT;
+  Board.Entry(PollRow::FirstGlobal + 3).ShowEditor = LiveLabel(StaticSPICT);
   Board.Entry(PollRow::FirstGlobal + 4).Handler = [this](uint8_t b1, uint8_t b2, uint8_t b3) { ShowRefSwitches(b1, b2, b3); };
   Board.Entry(PollRow::FirstGlobal + 5).Handler = [this](uint8_t b1, uint8_t b2, uint8_t b3) { ShowGlobalParams(b1, b2, b3); };
   Board.OnValuesStale(this, [this] {

@@ -92,7 +92,7 @@ void TMotorPage::RegisterPollEntries() {
       StaticXTarg1, StaticXAct1, StaticVMin1, StaticVMax1, StaticVTarg1, StaticVAct1, StaticAMax1, StaticAActual1,
       nullptr,      nullptr,     nullptr,     nullptr,     nullptr,      StaticTolerance1, StaticXLatched1,
       StaticUStepCount1};
-  for (int r = 0; r < MotorRegisterCount; ++r) Board.Entry(PollRow::MotorRegister(m, r)).EditorControl = statics[r];
+  for (int r = 0; r < MotorRegisterCount; ++r) Board.Entry(PollRow::MotorRegister(m, r)).ShowEditor = LiveLabel(statics[r]);
   auto hook = [&](int r, void (TMotorPage::*show)(uint8_t, uint8_t, uint8_t)) {
     Board.Entry(PollRow::MotorRegister(m, r)).Handler = [this, show](uint8_t b1, uint8_t b2, uint8_t b3) {
       (this->*show)(b1, b2, b3);

@@ -22,7 +22,7 @@ TSpecialPage::TSpecialPage(TBoardAccess &Board, TComposedDatagram &Datagram, QWi
   connect(BtnCopyQVR710, &QPushButton::clicked, this, Guarded(this, [this] { BtnCopyQVR710Click(); }));
   // Rows 55..57: interface configuration, position compare, its interrupt.
   Board.Entry(PollRow::FirstGlobal + 6).Handler = [this](uint8_t b1, uint8_t b2, uint8_t b3) { ShowIfConfig710(b1, b2, b3); };
-  Board.Entry(PollRow::FirstGlobal + 7).EditorControl = StaticPosComp710;
+  Board.Entry(PollRow::FirstGlobal + 7).ShowEditor = LiveLabel(StaticPosComp710);
   Board.Entry(PollRow::FirstGlobal + 8).Handler = [this](uint8_t b1, uint8_t b2, uint8_t b3) { ShowPosCompInt710(b1, b2, b3); };
   Board.OnValuesStale(this, [this] { MarkValuesStale(GrpReg710Act); });
 }

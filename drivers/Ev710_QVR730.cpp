@@ -28,7 +28,7 @@ TFormQVR730::TFormQVR730(TBoardAccess &Board, QWidget *parent)
   SetUpControls();
   ConnectHandlers();
   QLabel *positions[] = {StaticEnc1Pos, StaticEnc2Pos, StaticEnc3Pos};
-  for (int i = 0; i < 3; ++i) Board.Entry(PollRow::Encoder + i).MainControl = positions[i];
+  for (int i = 0; i < 3; ++i) Board.Entry(PollRow::Encoder + i).ShowMain = LiveLabel(positions[i]);
   Board.Entry(PollRow::EncoderLast).Handler = [this](uint8_t b2, uint8_t b1, uint8_t b0) { ShowNullInputs(b2, b1, b0); };
   Board.OnValuesStale(this, [this] {
     MarkValuesStale(GrpActualValues);

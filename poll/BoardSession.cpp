@@ -1,11 +1,9 @@
 #include "BoardSession.h"
 #include <QCoreApplication>
 #include <QEvent>
-#include <QLabel>
 #include <QTimer>
 #include <algorithm>
 #include "BoardFrames.h"
-#include "Ev710Guard.h"
 #include "Ev710Registers.h"
 #include "Ev710Utils.h"
 #include "HandlerScope.h"
@@ -32,7 +30,7 @@ TBoardSession::TBoardSession(QObject *parent)
     ShowControllerVersion(b5, b6, b7);
   };
   TimerActions->setInterval(100);
-  connect(TimerActions, &QTimer::timeout, this, [this] { RunGuarded(nullptr, [this] { TimerActionsTimer(); }); });
+  connect(TimerActions, &QTimer::timeout, this, [this] { Guard([this] { TimerActionsTimer(); }); });
   ResyncTimer->setSingleShot(true);
   connect(ResyncTimer, &QTimer::timeout, this, [this] {
     StopResync();
@@ -52,7 +50,6 @@ void TBoardSession::Open(const QString &PortEntry) {
   OpenError = 0;
   Comm32->Open();
   if (!Comm32->Enabled()) throw EEvalError(OpenFailureText(PortEntry, OpenError));
-  HandlerErrors.removeIf([](const auto &e) { return !e.value().Showing; });
   DiscardedReplies = 0;
   emit RepliesDiscarded(0);
 }
@@ -324,7 +321,7 @@ void TBoardSession::TimeoutActions() {
 }
 
 void TBoardSession::customEvent(QEvent *e) {
-  if (int(e->type()) == PollMessage) RunGuarded(nullptr, [this] { PollMessageHandler(); });
+  if (int(e->type()) == PollMessage) Guard([this] { PollMessageHandler(); });
 }
 
 void TBoardSession::PollMessageHandler() {
@@ -468,15 +465,9 @@ void TBoardSession::RouteReply() {
 void TBoardSession::RouteControllerReply(const PollEntry &e, int &Value) {
   Value = ctl::DecodeValue(FReplyFrame[5], FReplyFrame[6], FReplyFrame[7], e.Format);
   const QString text = ctl::ValueText(Value, e.Format);
-  if (e.MainControl) {
-    e.MainControl->setText(text);
-    e.MainControl->setEnabled(true);
-  }
+  if (e.ShowMain) e.ShowMain(text);
   CallHandler(e);
-  if (e.EditorControl && FEditorShown) {
-    e.EditorControl->setText(text);
-    e.EditorControl->setEnabled(true);
-  }
+  if (e.ShowEditor && FEditorShown) e.ShowEditor(text);
   if (GraphHooks && PollIndex >= PollRow::FirstMotorRegister && PollIndex < PollRow::FirstGlobal) {
     const int motor = (PollIndex - PollRow::FirstMotorRegister) / 16;
     switch ((PollIndex - PollRow::FirstMotorRegister) % 16) {
@@ -539,22 +530,19 @@ void TBoardSession::ShowControllerVersion(uint8_t B5, uint8_t B6, uint8_t B7) {
   FControllerVersionText = ctl::ChipVersionText(B5, B6, B7);
 }
 
-// An error of a handler or of the log is shown once; while the same text keeps coming (every
-// cycle, say) it is not shown again until it has stopped for HandlerErrorQuietMs after its box
-// was closed. Each text is held back on its own: a new one is shown while another keeps coming.
-void TBoardSession::ReportLater(const QString &text) {
-  HandlerErrors.removeIf([](const auto &e) {
-    return !e.value().Showing && TicksSince(e.value().LastTick) >= HandlerErrorQuietMs;
-  });
-  const bool keepsComing = HandlerErrors.contains(text);
-  HandlerErrors[text].LastTick = TickCount();
-  if (keepsComing) return;
-  HandlerErrors[text].Showing = true;
-  QTimer::singleShot(0, this, [this, text] {
-    RunGuarded(nullptr, [text] { throw EEvalError(text); });
-    HandlerErrors[text] = {TickCount(), false};
-  });
+// Runs one of the session's own event handlers: a failure is reported, never thrown out of the
+// event loop.
+void TBoardSession::Guard(const std::function<void()> &handler) {
+  THandlerScope scope;
+  try {
+    handler();
+  } catch (const EAbort &) {
+  } catch (const std::exception &err) {
+    ReportLater(ErrorText(err));
+  }
 }
+
+void TBoardSession::ReportLater(const QString &text) { emit ErrorReported(text); }
 
 QString TBoardSession::ErrorText(const std::exception &err) {
   const auto *evalError = dynamic_cast<const EEvalError *>(&err);

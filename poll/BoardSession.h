@@ -3,7 +3,6 @@
 // Comm32, the link state and the request primitives every window uses, identification, the
 // watchdog and the reply-driven poll cycle. The main window opens and closes it and shows what
 // its signals tell; tool windows see it only as TBoardAccess.
-#include <QHash>
 #include <QObject>
 #include <array>
 #include <cstdint>
@@ -31,7 +30,6 @@ public:
   // goes quiet is asked again after ResyncLimitMs all the same.
   static constexpr int ResyncQuietMs = 250;
   static constexpr int ResyncLimitMs = 1000;
-  static constexpr uint32_t HandlerErrorQuietMs = 2000;
 
   // --- Connection ------------------------------------------------------------------------
   // Opens the port named by the entry's first field; throws EEvalError saying why it failed.
@@ -99,6 +97,9 @@ signals:
   void StatusByte(uint8_t Status);  // the controller's status bits of the last reply
   // Replies not used since the port was opened: out of step with the requests, or corrupted.
   void RepliesDiscarded(int Count);
+  // A failure outside any command: a window's poll handler, the log, the cycle itself. The
+  // front end decides how to show it (the window throttles repeats, a tool prints it).
+  void ErrorReported(const QString &Text);
 
 protected:
   void customEvent(QEvent *e) override;
@@ -124,6 +125,7 @@ private:
   void SendRestartRequest();
   void WaitForEmptyOutput();
   void ReportLater(const QString &text);
+  void Guard(const std::function<void()> &handler);
   static QString ErrorText(const std::exception &err);
   void Defer(std::function<void()> Handler, TCommandKind Kind);
   void RunDeferred();
@@ -153,11 +155,6 @@ private:
   bool ResyncPending = false;     // a timeout happened: wait for a quiet line before asking again
   QTimer *ResyncTimer;
   uint32_t ResyncStartTick = 0;
-  struct ReportedError {
-    uint32_t LastTick = 0;  // when it last came, or its box was closed
-    bool Showing = false;
-  };
-  QHash<QString, ReportedError> HandlerErrors;  // by text, the recent ones since the last Open
   int OpenError = 0;              // system error code of the last Open
   uint8_t LastCommand = 0;        // command number of the last request sent
   bool RequestOutstanding = false;  // a request went out and its reply has not been taken

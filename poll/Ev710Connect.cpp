@@ -4,6 +4,8 @@
 #include <QCloseEvent>
 #include "BoardSession.h"
 #include "Ev710Guard.h"
+#include "LiveValues.h"
+#include <QTimer>
 #include "Ev710Main.h"
 #include "Ev710Registers.h"
 #include "Ev710Version.h"
@@ -48,6 +50,7 @@ void TFormMain::ConnectSession() {
   connect(Session, &TBoardSession::ValuesStale, this, &TFormMain::MarkValuesStale);
   connect(Session, &TBoardSession::StatusByte, this, &TFormMain::SetStatusLeds);
   connect(Session, &TBoardSession::RepliesDiscarded, this, &TFormMain::ShowDiscardedReplies);
+  connect(Session, &TBoardSession::ErrorReported, this, &TFormMain::ShowSessionError);
 }
 
 void TFormMain::RegisterPollControls() {
@@ -56,10 +59,9 @@ void TFormMain::RegisterPollControls() {
   QLabel *const vAct[] = {StaticVAct1, StaticVAct2, StaticVAct3};
   QLabel *const aAct[] = {StaticAAct1, StaticAAct2, StaticAAct3};
   for (int m = 0; m < 3; ++m) {
-    Session->Entry(PollRow::MotorRegister(m, ctl::X_ACTUAL)).MainControl = xAct[m];
-    Session->Entry(PollRow::MotorRegister(m, ctl::V_TARGET)).MainControl = vTarget[m];
-    Session->Entry(PollRow::MotorRegister(m, ctl::V_ACTUAL)).MainControl = vAct[m];
-    Session->Entry(PollRow::MotorRegister(m, ctl::A_ACTUAL)).MainControl = aAct[m];
+    LiveLabels[size_t(m)] = {xAct[m], vTarget[m], vAct[m], aAct[m]};
+    const int rows[] = {ctl::X_ACTUAL, ctl::V_TARGET, ctl::V_ACTUAL, ctl::A_ACTUAL};
+    for (size_t i = 0; i < 4; ++i) Session->Entry(PollRow::MotorRegister(m, rows[i])).ShowMain = LiveLabel(LiveLabels[size_t(m)][i]);
   }
   StatusLeds = {LedXReached1, LedReference1, LedXReached2, LedReference2,
                 LedXReached3, LedReference3, LedCoverWaiting, LedInterrupt};
@@ -71,6 +73,7 @@ void TFormMain::SetToolWindows(const TToolWindows &w) { Windows = w; }
 
 void TFormMain::BtnOpenClick() {
   Session->Open(ComboCOM->currentText());
+  ErrorThrottle.ForgetClosed();
   BtnOpen->setEnabled(false);
   BtnClose->setEnabled(true);
   StartDetection();
@@ -149,6 +152,16 @@ void TFormMain::ShowBoardFace(const TBoardFace *face) {
   BtnBoard->setEnabled(face && face->Board);
 }
 
+// A failure of a poll handler or of the log: shown after the reply's routing, once while the
+// same text keeps coming.
+void TFormMain::ShowSessionError(const QString &text) {
+  if (!ErrorThrottle.Admit(text)) return;
+  QTimer::singleShot(0, this, [this, text] {
+    RunGuarded(nullptr, [text] { throw EEvalError(text); });
+    ErrorThrottle.Closed(text);
+  });
+}
+
 // The active board's status says how many replies were not used, so a bad line is not silent.
 QString TFormMain::ActiveText() const {
   if (DiscardedReplies == 0) return QStringLiteral("The board is active.");
@@ -179,9 +192,8 @@ void TFormMain::CloseForeignWindows(const TBoardFace &face) {
 
 // The live values and status LEDs as unknown (greyed) until their next reply arrives.
 void TFormMain::MarkValuesStale() {
-  for (int m = 0; m < 3; ++m)
-    for (int r : {ctl::X_ACTUAL, ctl::V_TARGET, ctl::V_ACTUAL, ctl::A_ACTUAL})
-      if (QLabel *label = Session->Entry(PollRow::MotorRegister(m, r)).MainControl) label->setEnabled(false);
+  for (const auto &motor : LiveLabels)
+    for (QLabel *label : motor) label->setEnabled(false);
   for (TLedLittle *led : StatusLeds) led->SetLedColor(lcDarkGray);
 }
 

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include "BoardSession.h"
+#include "ErrorThrottle.h"
 #include "ui_Ev710Main.h"
 
 class TFormWarning;
@@ -88,6 +89,9 @@ private:
   void MarkValuesStale();
   void SetStatusLeds(uint8_t status);
   void ShowDiscardedReplies(int count);
+  void ShowSessionError(const QString &text);
+  TErrorThrottle ErrorThrottle;
+  std::array<std::array<QLabel *, 4>, 3> LiveLabels{};  // per motor: the live values the cycle shows
   QString ActiveText() const;
   bool BoardActive = false;
   int DiscardedReplies = 0;

@@ -7,15 +7,18 @@
 #include <functional>
 #include "PollRows.h"
 
-class QLabel;
+class QString;
 
 using PollHandler = std::function<void(uint8_t B5, uint8_t B6, uint8_t B7)>;
+// Shows a controller row's decoded value where a window registered it.
+using PollShow = std::function<void(const QString &Text)>;
 
 struct PollEntry {
   uint8_t Datagram = 0;   // first datagram byte, driver parameter number or encoder register
   int Format = 0;         // >0 sign bit position, 0 unsigned decimal, <0 hexadecimal digits
-  QLabel *MainControl = nullptr;
-  QLabel *EditorControl = nullptr;
+  PollShow ShowMain;       // a value of the main window or another always-shown place
+  PollShow ShowEditor;     // a value of the register editor, shown while the editor is
+
   int PageFilter = -1;    // -1 every cycle, 0..5 editor page, 255 never by the advance
   PollHandler Handler;
 };

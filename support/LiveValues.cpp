@@ -15,3 +15,8 @@ void ShowLive(QLabel *Label, const QString &Text) {
   Label->setText(Text);
   Label->setEnabled(true);
 }
+
+std::function<void(const QString &Text)> LiveLabel(QLabel *Label) {
+  if (!Label) return {};
+  return [Label](const QString &Text) { ShowLive(Label, Text); };
+}

@@ -3,6 +3,8 @@
 // the board (the port closed, the board silent) they are greyed as the main window greys its
 // own: value labels and bars disabled, LEDs dark grey. A label or bar is live again once a
 // fresh reply is shown in it; an LED once a reply colours it.
+#include <functional>
+
 class QLabel;
 class QString;
 class QWidget;
@@ -13,3 +15,6 @@ void MarkValuesStale(QWidget *Area);
 
 // Shows a fresh reply's text in a live value's label, which is live again.
 void ShowLive(QLabel *Label, const QString &Text);
+
+// The poll table's display slot for Label (empty for none): shows each value with ShowLive.
+std::function<void(const QString &Text)> LiveLabel(QLabel *Label);

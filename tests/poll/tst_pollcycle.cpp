@@ -587,23 +587,24 @@ private slots:
     board->WithModel([](sim::BoardModel &m) {
       m.Controller().WriteRegister(3, 0, 0xABCDEF);  // SPI telegram, low word
     });
-    QLabel telegram, vMin;
-    s.Main->Session->Entry(49).EditorControl = &telegram;
+    QString telegram, vMin;
+    const PollShow kept49 = s.Main->Session->Entry(49).ShowEditor, kept3 = s.Main->Session->Entry(3).ShowEditor;
+    s.Main->Session->Entry(49).ShowEditor = [&](const QString &text) { telegram = text; };
     s.Main->Session->SetEditorShown(true);
     s.Main->Session->SetEditorPage(3);
     s.Open("SIM1");
-    QTRY_COMPARE(telegram.text(), QStringLiteral("ABCDEF"));
+    QTRY_COMPARE(telegram, QStringLiteral("ABCDEF"));
     s.Close();
     // Entry 3 (V_MIN) is unsigned: its top bit set is no sign.
     board->WithModel([](sim::BoardModel &m) { m.Controller().WriteRegister(0, 2, 0x7FF); });
-    s.Main->Session->Entry(3).EditorControl = &vMin;
+    s.Main->Session->Entry(3).ShowEditor = [&](const QString &text) { vMin = text; };
     s.Main->Session->SetEditorPage(0);
     s.Open("SIM1");
-    QTRY_COMPARE(vMin.text(), QStringLiteral("2047"));
+    QTRY_COMPARE(vMin, QStringLiteral("2047"));
     s.Close();
     s.Main->Session->SetEditorShown(false);
-    s.Main->Session->Entry(49).EditorControl = nullptr;
-    s.Main->Session->Entry(3).EditorControl = nullptr;
+    s.Main->Session->Entry(49).ShowEditor = kept49;
+    s.Main->Session->Entry(3).ShowEditor = kept3;
   }
 
   void portIndexIsRememberedOnClose() {

@@ -89,7 +89,7 @@ private slots:
   void aToolWindowNeedsOnlyTheBoardAccess() {
     FakeBoard board;
     TFormAdvanced editor(board);
-    QVERIFY(board.Entry(PollRow::MotorRegister(0, ctl::X_TARGET)).EditorControl);
+    QVERIFY(board.Entry(PollRow::MotorRegister(0, ctl::X_TARGET)).ShowEditor);
     QVERIFY(board.Entry(PollRow::MotorRegister(2, ctl::P_MUL_P_DIV)).Handler);
     editor.show();
     QVERIFY(board.EditorShown());
