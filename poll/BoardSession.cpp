@@ -17,7 +17,8 @@ constexpr int OutputDrainLimitMs = 100;  // bound of the wait for an empty outpu
 }  // namespace
 
 TBoardSession::TBoardSession(QObject *parent)
-    : QObject(parent), Comm32(new TComm32(this)), TimerActions(new QTimer(this)), ResyncTimer(new QTimer(this)) {
+    : QObject(parent), Comm32(new TComm32(this)), TimerActions(new QTimer(this)), ResyncTimer(new QTimer(this)),
+      Commands(this, [this] { PausePolling(); }, [this] { ResumePolling(); }) {
   // The board's line: 115200 bit/s, 8N1, RTS raised only while sending, no XON/XOFF (a reply
   // byte 0x11 or 0x13 is data). Open makes the line raw whatever it was set to before.
   Comm32->BaudRate = cbr115200;
@@ -88,8 +89,7 @@ void TBoardSession::StartPolling() {
 }
 
 void TBoardSession::Close() {
-  Deferred.clear();
-  StopRequested = false;
+  Commands.DropWaiting();
   TimerActions->stop();
   StopResync();
   if (LogHooks) LogHooks->StopLogging();
@@ -167,83 +167,13 @@ void TBoardSession::ResumePolling() {
   PostPollMessage();
 }
 
-// --- One command at a time ---------------------------------------------------------------------
-// Handlers run inside the waits of a running command (the program stays responsive), so a
-// second command could start in the middle of the first and take its replies. Every command
-// therefore begins here: the running command's own nested steps go on; a command of another
-// handler is deferred and run, whole, after the running one ends, in the order given. A stop
-// cannot wait behind others: it drops the commands waiting their turn, ends the running one
-// after the exchange in flight (its next request throws EAbort), and runs next.
+// --- One command at a time (TCommandGate) ---------------------------------------------------------
 
-void TBoardSession::BeginCommand(TCommandKind Kind, uint32_t TriggeredAt) {
-  const bool stop = Kind == TCommandKind::Stop;
-  if (!stop && TriggeredAt != Stops) throw EAbort();  // a stop came after its button went down
-  const bool ownStep = CommandDepth > 0 && THandlerScope::Current() == CommandOwner;
-  if (ownStep) {
-    CheckNotStopped();
-    ++CommandDepth;
-    return;
-  }
-  const bool othersFirst = !Deferred.empty() && !DeferredTurn;
-  if (CommandDepth > 0 || (othersFirst && !stop)) {
-    if (stop) {
-      StopRequested = true;
-      ++Stops;
-      Deferred.clear();
-    }
-    throw ECommandDeferred{[this, Kind](std::function<void()> handler) { Defer(std::move(handler), Kind); }};
-  }
-  if (stop) {
-    ++Stops;
-    Deferred.clear();
-  }
-  DeferredTurn = false;
-  PausePolling();
-  StopRequested = false;
-  CommandIsStop = stop;
-  CommandOwner = THandlerScope::Current();
-  ++CommandsBegun;
-  ++CommandDepth;
-}
-
-void TBoardSession::EndCommand(bool Failed) {
-  if (CommandDepth == 0 || --CommandDepth > 0) return;
-  CommandOwner = 0;
-  // After a failure the commands given meanwhile would meet the same silent board; stops run.
-  if (Failed) std::erase_if(Deferred, [](const TDeferred &d) { return d.Kind != TCommandKind::Stop; });
-  AfterCommand();
-}
-
-void TBoardSession::Defer(std::function<void()> Handler, TCommandKind Kind) {
-  Deferred.push_back({std::move(Handler), Kind});
-  AfterCommand();
-}
-
-// With commands waiting, the cycle stays paused and the next one runs from the event loop.
-void TBoardSession::AfterCommand() {
-  if (CommandDepth > 0) return;
-  if (Deferred.empty()) {
-    ResumePolling();
-  } else if (!DeferredPosted) {
-    DeferredPosted = true;
-    QTimer::singleShot(0, this, [this] { RunDeferred(); });
-  }
-}
-
-void TBoardSession::RunDeferred() {
-  DeferredPosted = false;
-  if (CommandDepth > 0 || Deferred.empty()) return AfterCommand();
-  const TDeferred next = std::move(Deferred.front());
-  Deferred.pop_front();
-  const uint64_t begun = CommandsBegun;
-  DeferredTurn = true;
-  next.Handler();  // runs guarded: never throws
-  DeferredTurn = false;
-  if (CommandsBegun == begun) AfterCommand();  // it sent nothing (dropped, or refused its input)
-}
+void TBoardSession::BeginCommand(TCommandKind Kind, uint32_t TriggeredAt) { Commands.Begin(Kind, TriggeredAt); }
+void TBoardSession::EndCommand(bool Failed) { Commands.End(Failed); }
 
 void TBoardSession::CheckNotStopped() const {
-  if (StopRequested && !CommandIsStop && CommandDepth > 0) throw EAbort();
+  if (Commands.StopPending()) throw EAbort();
 }
 
 QString TBoardSession::NotHeldText() {
@@ -376,7 +306,7 @@ void TBoardSession::SendPollRequest() {
 
 void TBoardSession::SendRestartRequest() {
   PollIndex = PollRow::FirstMotorRegister;
-  CycleStartFlag = true;
+  LogLine.CycleStarts();
   WaitForEmptyOutput();
   SendDatagram(PollTable[PollRow::FirstMotorRegister].Datagram, 0, 0, 0);
 }
@@ -455,7 +385,7 @@ void TBoardSession::RouteReply() {
   }
   if (LogHooks && LogHooks->LoggingRunning() && LogHooks->IsLogged(PollIndex)) {
     try {
-      LogValue(Value);
+      LogLine.Add(Value, *LogHooks);
     } catch (const std::exception &err) {
       ReportLater(ErrorText(err));
     }
@@ -492,31 +422,19 @@ void TBoardSession::CallHandler(const PollEntry &e) {
   }
 }
 
-void TBoardSession::LogValue(int Value) {
-  if (CycleStartFlag) {
-    if (PendingValueCount == LogHooks->LogColumnCount()) LogHooks->WriteLogLine(PendingLogLine);
-    PendingLogLine = QString::number(TicksSince(LogHooks->LogStartTick())) + u';' + QString::number(Value);
-    PendingValueCount = 1;
-    CycleStartFlag = false;
-  } else {
-    PendingLogLine += u';' + QString::number(Value);
-    ++PendingValueCount;
-  }
-}
-
 // The next row the page filters admit, or that the log takes (read whether or not its window
 // is shown); after the last row (or at a restart) the cycle begins again at the controller
 // version, whatever its filter.
 void TBoardSession::Advance() {
   if (PollIndex == PollRow::Last || RestartPending) {
     PollIndex = PollRow::ControllerVersion;
-    CycleStartFlag = true;
+    LogLine.CycleStarts();
     return;
   }
   for (;;) {
     if (PollIndex == PollRow::Last) {
       PollIndex = PollRow::ControllerVersion;
-      CycleStartFlag = true;
+      LogLine.CycleStarts();
     } else {
       ++PollIndex;
     }

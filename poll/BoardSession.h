@@ -6,11 +6,12 @@
 #include <QObject>
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <exception>
 #include <functional>
 #include "BoardAccess.h"
 #include "BoardFaces.h"
+#include "CommandGate.h"
+#include "LogLine.h"
 
 class TComm32;
 class QTimer;
@@ -50,7 +51,7 @@ public:
   void ResumePolling() override;
   void BeginCommand(TCommandKind Kind, uint32_t TriggeredAt) override;
   void EndCommand(bool Failed) override;
-  uint32_t StopCount() const override { return Stops; }
+  uint32_t StopCount() const override { return Commands.StopCount(); }
   const std::array<uint8_t, 9> &ReplyFrame() const override { return FReplyFrame; }
   const std::array<uint8_t, 4> &ReplyValue() const override { return FReplyValue; }
   uint8_t BoardKind() const override { return FBoardKind; }
@@ -69,8 +70,7 @@ public:
   }
   void SetLogHooks(TLogHooks *Hooks) override {
     LogHooks = Hooks;
-    PendingLogLine.clear();
-    PendingValueCount = 0;
+    LogLine.Clear();
   }
 
   // --- Link and cycle state (read by tests and benchmarks) -------------------------------
@@ -119,7 +119,6 @@ private:
   void RouteReply();
   void RouteControllerReply(const PollEntry &e, int &Value);
   void CallHandler(const PollEntry &e);
-  void LogValue(int Value);
   void Advance();
   void SendPollRequest();
   void SendRestartRequest();
@@ -127,9 +126,6 @@ private:
   void ReportLater(const QString &text);
   void Guard(const std::function<void()> &handler);
   static QString ErrorText(const std::exception &err);
-  void Defer(std::function<void()> Handler, TCommandKind Kind);
-  void RunDeferred();
-  void AfterCommand();
   void CheckNotStopped() const;
   static QString NotHeldText();
 
@@ -147,10 +143,7 @@ private:
   bool RestartPending = false;
   bool TimerBusy = false;
   QTimer *TimerActions;
-  // Data log line under construction (one line per completed cycle).
-  QString PendingLogLine;
-  int PendingValueCount = 0;
-  bool CycleStartFlag = false;
+  TLogLine LogLine;
   bool DetectionRunning = false;  // StartDetection's wait: the cycle must not start inside it
   bool ResyncPending = false;     // a timeout happened: wait for a quiet line before asking again
   QTimer *ResyncTimer;
@@ -161,18 +154,5 @@ private:
   bool ReplyRejected = false;     // the reply to the last request did not fit it
   int DiscardedReplies = 0;       // since the port was opened
 
-  // The command holding the board (see BeginCommand) and those waiting their turn.
-  struct TDeferred {
-    std::function<void()> Handler;
-    TCommandKind Kind;
-  };
-  int CommandDepth = 0;           // nested pauses of the running command
-  uint64_t CommandOwner = 0;      // the handler that started it
-  bool CommandIsStop = false;
-  bool StopRequested = false;     // a stop waits for the running command to end
-  uint32_t Stops = 0;             // stops asked for since the program started
-  std::deque<TDeferred> Deferred;
-  bool DeferredTurn = false;      // the deferred command popped last may begin before the rest
-  bool DeferredPosted = false;
-  uint64_t CommandsBegun = 0;
+  TCommandGate Commands;
 };

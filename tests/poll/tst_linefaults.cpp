@@ -3,6 +3,7 @@
 // screen is one the board holds, and the cycle is back in step within a cycle.
 #include <QTabWidget>
 #include <QTimer>
+#include <array>
 #include "MainSession.h"
 
 class TestLineFaults : public QObject {
@@ -12,10 +13,8 @@ class TestLineFaults : public QObject {
   QWidget *editor = nullptr;
 
   // The values shown for motor 1 that the board holds still: X_ACTUAL 100, X_TARGET 555.
-  QStringList Shown() const {
-    auto text = [](QWidget *w, const char *name) { return w->findChild<QLabel *>(QLatin1String(name))->text(); };
-    return {text(s.Main, "StaticXAct1"), text(editor, "StaticXAct1"), text(editor, "StaticXTarg1")};
-  }
+  std::array<QLabel *, 3> Labels{};
+  QStringList Shown() const { return {Labels[0]->text(), Labels[1]->text(), Labels[2]->text()}; }
   static QStringList Held() { return {"100", "100", "555"}; }
 
 private slots:
@@ -25,6 +24,8 @@ private slots:
     for (QWidget *w : QApplication::topLevelWidgets())
       if (w->inherits("TFormAdvanced")) editor = w;
     QVERIFY(editor);
+    Labels = {s.Child<QLabel>("StaticXAct1"), editor->findChild<QLabel *>(QStringLiteral("StaticXAct1")),
+              editor->findChild<QLabel *>(QStringLiteral("StaticXTarg1"))};
   }
   void cleanupTestCase() { s.Stop(); }
 
@@ -42,7 +43,9 @@ private slots:
     QFETCH(QString, request);
     QFETCH(int, ms);
     s.OpenFresh("SIM1");
-    board->WithModel([](sim::BoardModel &m) {
+    board->WithModel([](sim::BoardModel &m) {  // VELOCITY at V_TARGET 0: stands at 100, target 555
+      m.Controller().WriteRegister(0, sim::ControllerModel::RefConfRampMode, sim::ControllerModel::Velocity);
+      m.Controller().WriteRegister(0, sim::ControllerModel::VTarget, 0);
       m.Controller().WriteRegister(0, sim::ControllerModel::XTarget, 555);
       m.Controller().WriteRegister(0, sim::ControllerModel::XActual, 100);
     });
@@ -58,7 +61,10 @@ private slots:
     });
     watch.start(1);
     board->FaultReplyTo(Matching(request), sim::ReplyFault(fault), ms);
-    QTRY_VERIFY_WITH_TIMEOUT(s.Text("StaticInfo1").contains(QLatin1String("bad repl")), 5000);
+    // A spoiled reply is always seen and counted; a copy or a late one may also fall into a
+    // quiet-line wait that drops it unseen.
+    const bool counted = fault == int(sim::ReplyFault::WrongChecksum) || fault == int(sim::ReplyFault::JunkFirst);
+    if (counted) QTRY_VERIFY_WITH_TIMEOUT(s.Text("StaticInfo1").contains(QLatin1String("bad reply")), 10000);
     QTest::qWait(ms + 500);
     // A copy of a reply can be taken once for another datagram's answer before the next one
     // shows the line out of step; it never stays, and never reaches a field of another command.
