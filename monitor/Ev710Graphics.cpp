@@ -284,6 +284,10 @@ QImage TFormGraphics::Picture(qreal PixelRatio) const {
                  QStringLiteral("Motor %1").arg(m + 1));
     });
     drawAt(left.width() + plot.width(), y, [&] { DrawRightScale(p, right, m); });
+    if (m < 2) {  // a line between motors, on the bottom row, below every trace
+      p.setPen(QPen(Qt::gray, 0));
+      p.drawLine(0, y + row.height() - 1, row.width(), y + row.height() - 1);
+    }
   }
   return picture;
 }

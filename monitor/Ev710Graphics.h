@@ -27,8 +27,6 @@ public:
 
   bool GraphVisible = false;  // between showing and closing
   const TGraphModel &Graph() const { return Model; }
-  // The three motors' plots with their scales, one above the other, as shown.
-  QImage Picture(qreal PixelRatio) const;
 
   // Handlers, named after control and event. The paint routines serve all three motors;
   // the box's Tag names the motor.
@@ -53,6 +51,8 @@ private:
   void RepaintPlots();
   void RepaintScales(int Motor);
   void RepaintAll();
+  // The three motors' plots with their scales, one above the other, as shown.
+  QImage Picture(qreal PixelRatio) const;
   QString AskSavePath(const QString &Filter, const QString &Suffix);
   const TGraphModel &Shown() const { return View.Shown(Model); }
   void DrawPlot(QPainter &p, QSize Size, int Motor) const;
