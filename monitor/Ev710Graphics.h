@@ -32,6 +32,9 @@ public:
   // the box's Tag names the motor.
   void BtnClearClick();
   void CheckVTargetClick();
+  void BtnPauseClick();
+  void BtnSavePictureClick();
+  void BtnSaveDataClick();
   void PaintBox1Paint(TPaintBox &Box);
   void PaintBoxLeft1Paint(TPaintBox &Box);
   void PaintBoxRight1Paint(TPaintBox &Box);
@@ -47,15 +50,26 @@ private:
   void Clear();
   void RepaintPlots();
   void RepaintScales(int Motor);
+  void RepaintAll();
+  // The three motors' plots with their scales, one above the other, as shown.
+  QImage Picture(qreal PixelRatio) const;
+  QString AskSavePath(const QString &Filter, const QString &Suffix);
+  const TGraphModel &Shown() const { return View.Shown(Model); }
+  void DrawPlot(QPainter &p, QSize Size, int Motor) const;
   void DrawTrace(QPainter &p, int Motor, TGraphTrace Trace) const;
   struct TScaleLabels {
     int Minimum, Maximum;
     TGraphTrace Trace;  // whose colour they take
   };
   void DrawLabels(QPainter &p, int X, const TScaleLabels &Labels) const;
-  void PaintScale(TPaintBox &Box, QImage &Picture, const TScaleLabels &Main, const TScaleLabels &Extra);
+  void DrawScale(QPainter &p, QSize Size, const TScaleLabels &Main, const TScaleLabels &Extra) const;
+  void DrawLeftScale(QPainter &p, QSize Size, int Motor) const;
+  void DrawRightScale(QPainter &p, QSize Size, int Motor) const;
 
   TGraphModel Model;
+  TGraphView View;
+  QString PauseHint;  // the form's, while the button offers Pause
+  QString LastFolder;
   std::array<TGraphMotorPage *, 3> Pages{};
   QImage PlotPicture, LeftPicture, RightPicture;  // shared by the three motors' boxes
 };

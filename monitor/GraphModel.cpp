@@ -43,6 +43,7 @@ bool TGraphModel::StandsStill() const {
 TGraphModel::TStep TGraphModel::NextSample(bool StopWhenStill, uint32_t Now) {
   TStep step;
   if (StopWhenStill && Count > 0 && StandsStill()) {
+    Ticks[Count] = Now;  // the open column is taken again by this cycle
     LastSampleTick = -1;
     step.Stopped = true;
     return step;
@@ -52,7 +53,9 @@ TGraphModel::TStep TGraphModel::NextSample(bool StopWhenStill, uint32_t Now) {
   } else {
     for (auto &motor : Traces)
       for (TTraceSamples &t : motor) std::copy(t.begin() + 1, t.end(), t.begin());
+    std::copy(Ticks.begin() + 1, Ticks.end(), Ticks.begin());
   }
+  Ticks[Count] = Now;
   for (int m = 0; m < 3; ++m) step.Rescaled[m] = FitScales(m);
 
   IntervalKnown = LastSampleTick >= 0;
@@ -115,10 +118,63 @@ void TGraphModel::Clear() {
     s.PositionMin = 0;
     s.VelocityRange = s.AccelerationRange = RangeStep;  // the target velocity range stays
   }
+  Ticks.fill(-1);
   Count = 0;
   LastSampleTick = -1;
   AverageInterval = -1;
   IntervalKnown = false;
+}
+
+TGraphColumn TGraphModel::Column(int Index) const {
+  TGraphColumn column{uint32_t(Ticks[Index]), {}};
+  for (int m = 0; m < 3; ++m)
+    for (int trace = 0; trace < 4; ++trace) column.Values[m][trace] = Traces[m][trace][Index].Value;
+  return column;
+}
+
+std::vector<TGraphColumn> TGraphModel::TakenColumns() const {
+  std::vector<TGraphColumn> columns;
+  for (int i = 0; i < Count; ++i)
+    if (Ticks[i] >= 0) columns.push_back(Column(i));
+  return columns;
+}
+
+void TGraphView::Pause(const TGraphModel &Live) {
+  Frozen = Live;
+  const std::vector<TGraphColumn> shown = Live.TakenColumns();
+  Held.assign(shown.begin(), shown.end());
+}
+
+void TGraphView::Resume() {
+  Frozen.reset();
+  Held.clear();
+}
+
+void TGraphView::Collect(const TGraphModel &Live) {
+  if (!Frozen) return;
+  Held.push_back(Live.Column(Live.SampleCount() - 1));
+  if (Held.size() > MaxHeldColumns) Held.pop_front();
+}
+
+std::vector<TGraphColumn> TGraphView::HeldColumns(const TGraphModel &Live) const {
+  if (!Frozen) return Live.TakenColumns();
+  return {Held.begin(), Held.end()};
+}
+
+QByteArray GraphCsv(const std::vector<TGraphColumn> &Columns) {
+  QByteArray csv = "motor,time_ms,position,velocity,target_velocity,acceleration\n";
+  const auto field = [&csv](int64_t value, char end) { csv += QByteArray::number(value) + end; };
+  for (int m = 0; m < 3; ++m)
+    for (const TGraphColumn &c : Columns) {
+      field(m + 1, ',');
+      field(uint32_t(c.Tick - Columns.front().Tick), ',');  // right across the tick's wrap
+      const auto &v = c.Values[m];
+      field(v[int(TGraphTrace::Position)], ',');
+      field(v[int(TGraphTrace::Velocity)], ',');
+      field(v[int(TGraphTrace::TargetVelocity)], ',');
+      field(v[int(TGraphTrace::Acceleration)], '\n');
+    }
+  return csv;
 }
 
 QString TGraphModel::IntervalText() const {

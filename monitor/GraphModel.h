@@ -3,8 +3,11 @@
 // it is drawn at), the scales that follow the data, and the smoothed sample interval. Fixed
 // arrays inside the object: nothing is allocated per sample. Plain C++, no widgets.
 #include <QString>
+#include <QByteArray>
 #include <array>
 #include <cstdint>
+#include <deque>
+#include <optional>
 #include <vector>
 
 enum class TGraphTrace { Position, Velocity, Acceleration, TargetVelocity };
@@ -12,6 +15,13 @@ enum class TGraphTrace { Position, Velocity, Acceleration, TargetVelocity };
 struct TGraphSample {
   int32_t Value = 0;
   int32_t Row = 0;
+};
+
+// One closed sample column of the three motors, as stored (velocities and acceleration as
+// magnitudes), with the tick count of the cycle that took it.
+struct TGraphColumn {
+  uint32_t Tick = 0;
+  std::array<std::array<int32_t, 4>, 3> Values{};  // by motor, by TGraphTrace
 };
 
 struct TMotorScale {
@@ -46,6 +56,10 @@ public:
   void RescaleMotor(int Motor);
 
   int SampleCount() const { return Count; }
+  TGraphColumn Column(int Index) const;
+  // The closed columns a sample cycle took, oldest first; columns the window starts or clears
+  // with are no samples.
+  std::vector<TGraphColumn> TakenColumns() const;
   const TTraceSamples &Samples(int Motor, TGraphTrace Trace) const { return Traces[Motor][int(Trace)]; }
   const TMotorScale &Scale(int Motor) const { return Scales[Motor]; }
   // The smoothed interval between samples as the label shows it after the last sample that
@@ -59,11 +73,38 @@ private:
 
   std::array<std::array<TTraceSamples, 4>, 3> Traces{};
   std::array<TMotorScale, 3> Scales{};
+  std::array<int64_t, Columns> Ticks{};  // by column: when its cycle began; -1: no cycle's
   int Count = 0;
   int64_t LastSampleTick = -1;  // -1: no previous sample
   int AverageInterval = -1;
   bool IntervalKnown = false;   // the last sample had a previous one to measure from
 };
+
+// What the window shows and holds. Live, the graph itself; paused, a copy of the graph as it
+// was, while the graph goes on collecting and every column it closes meanwhile is kept too, so
+// that nothing taken during the pause is lost even when it scrolls out of the graph.
+class TGraphView {
+public:
+  static constexpr size_t MaxHeldColumns = 200000;  // about 10 MB; the oldest go first beyond
+
+  void Pause(const TGraphModel &Live);
+  void Resume();
+  bool Paused() const { return Frozen.has_value(); }
+  // After a sample step that closed a column of Live.
+  void Collect(const TGraphModel &Live);
+
+  const TGraphModel &Shown(const TGraphModel &Live) const { return Frozen ? *Frozen : Live; }
+  // Live: the graph's taken columns; paused: those shown followed by all collected since.
+  std::vector<TGraphColumn> HeldColumns(const TGraphModel &Live) const;
+
+private:
+  std::optional<TGraphModel> Frozen;
+  std::deque<TGraphColumn> Held;
+};
+
+// The columns as CSV in the C locale: a header, then per motor one line per column with the
+// milliseconds since the first column, position, velocity, target velocity and acceleration.
+QByteArray GraphCsv(const std::vector<TGraphColumn> &Columns);
 
 // The values a scale labels from Minimum upwards, one per twentieth of the range, the top
 // end excluded.

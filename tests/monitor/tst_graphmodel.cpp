@@ -107,6 +107,26 @@ private slots:
     QCOMPARE(g.Scale(0).PositionMax, 10000);
   }
 
+  // A header, then per motor a line per column a cycle took, timed from the first across the
+  // tick's wrap; what was set before the first cycle is no sample.
+  void csvHoldsTheTakenColumns() {
+    TGraphModel g;
+    g.SetSample(TGraphTrace::Position, 99, 0);
+    const uint32_t start = 0xFFFFFFF0;
+    for (int i = 0; i < 3; ++i) {
+      g.NextSample(false, start + 40 * i);
+      g.SetSample(TGraphTrace::Position, -100 * i, 0);
+      g.SetSample(TGraphTrace::Velocity, -7 * i, 1);
+      g.SetSample(TGraphTrace::TargetVelocity, 8, 2);
+      g.SetSample(TGraphTrace::Acceleration, 3 * i, 2);
+    }
+    g.NextSample(false, start + 120);  // closes the third column, opens a fourth
+    QCOMPARE(GraphCsv(g.TakenColumns()), QByteArray("motor,time_ms,position,velocity,target_velocity,acceleration\n"
+                                                    "1,0,0,0,0,0\n1,40,-100,0,0,0\n1,80,-200,0,0,0\n"
+                                                    "2,0,0,0,0,0\n2,40,0,7,0,0\n2,80,0,14,0,0\n"
+                                                    "3,0,0,0,8,0\n3,40,0,0,8,3\n3,80,0,0,8,6\n"));
+  }
+
   void scaleLabels() {
     const std::vector<int> velocity = ScaleLabelValues(0, 100);
     QCOMPARE(int(velocity.size()), 20);
