@@ -147,6 +147,31 @@ private slots:
     s.CloseChecked();
   }
 
+  // The other boards: the older drivers keep no driver section, the QVR550's one driver is
+  // addressed as its window does (motor index 2) and named without a motor.
+  void otherBoardsGoThereAndBack_data() {
+    QTest::addColumn<QByteArray>("port");
+    QTest::addColumn<QString>("driverItem");  // empty: none
+    QTest::newRow("older drivers") << QByteArray("SIM2") << QString();
+    QTest::newRow("QVR550") << QByteArray("SIM3") << QStringLiteral("HYST");
+  }
+  void otherBoardsGoThereAndBack() {
+    QFETCH(QByteArray, port);
+    QFETCH(QString, driverItem);
+    s.OpenFresh(port.constData());
+    TBoardAccess &board = s.Access();
+    BoardSetup setup = ReadSetup(board);
+    QCOMPARE(*ParseSetupText(SetupText(setup), board.BoardKind()).Setup, setup);
+    QCOMPARE(SetupText(setup).contains("[driver"), !driverItem.isEmpty());
+    if (!driverItem.isEmpty()) setup.Values[driverItem] = 33;
+    sim::SimulatedBoard *sim = MainSession::Board(port.constData());
+    sim->ClearReceivedFrames();
+    const ApplyReport report = ApplySetup(board, setup);
+    QVERIFY2(report.Complete && report.ReadBack && report.ReadBackDifferences.empty(), qPrintable(report.Summary()));
+    if (!driverItem.isEmpty()) QVERIFY(Writes(sim).contains(QStringLiteral("S188/2")));
+    s.CloseChecked();
+  }
+
   // A reply lost in the middle of the RAM table: nothing after that write is sent, and the report
   // says which items were written, which may have been, and which were not.
   void lostReplyStopsTheApply() {
