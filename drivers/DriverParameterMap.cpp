@@ -7,26 +7,26 @@ using namespace BoardKinds;
 
 namespace {
 
-DriverField Index(uint8_t p, const char *control) { return {p, control, Coding::Index}; }
-DriverField Flag(uint8_t p, const char *control) { return {p, control, Coding::Flag}; }
+DriverField Index(uint8_t p, const char *control, int items) { return {p, control, Coding::Index, 0, 0, items - 1}; }
+DriverField Flag(uint8_t p, const char *control) { return {p, control, Coding::Flag, 0, 0, 1}; }
 DriverField Number(uint8_t p, const char *control, int min, int max, int offset = 0) {
   return {p, control, Coding::Number, offset, min, max};
 }
 
-const DriverField TblField = Index(TBL, "CbChopConfTbl");
+const DriverField TblField = Index(TBL, "CbChopConfTbl", 4);
 const DriverField ToffField = Number(TOFF, "EditChopConfTOff", 0, 15);
 const DriverField RndTfField = Flag(RNDTF, "CheckChopConfRndTf");
 
 std::vector<DriverField> ChopConf(int boardKind, int chopperMode) {
   if (boardKind == Qvr550)
-    return {TblField, ToffField, RndTfField, Index(CSYNC, "CbChopConfCSync"), Index(CDIR, "CbChopConfCDir"),
+    return {TblField, ToffField, RndTfField, Index(CSYNC, "CbChopConfCSync", 2), Index(CDIR, "CbChopConfCDir", 2),
             Flag(NOSD, "CheckChopConfNoSlowDecay"), Number(HYST, "EditChopConfHyst", 0, 63)};
-  const DriverField chm = Index(CHM, "CbChopConfChm");
+  const DriverField chm = Index(CHM, "CbChopConfChm", 2);
   if (chopperMode == 1)
-    return {TblField, chm, {FastDecayHigh, "CheckChopConfFDMode", Coding::FastDecayHigh},
+    return {TblField, chm, {FastDecayHigh, "CheckChopConfFDMode", Coding::FastDecayHigh, 0, 0, 1},
             Number(SineWaveOffset, "EditChopConfSineWaveOffset", -3, 12, 3),
-            {FastDecayLow, "CbChopConfFastDecayTime", Coding::FastDecayLow}, ToffField, RndTfField};
-  return {TblField, chm, Index(HDEC, "CbChopConfHDec"), Number(HEND, "EditChopConfHEnd", -3, 12, 3),
+            {FastDecayLow, "CbChopConfFastDecayTime", Coding::FastDecayLow, 0, 0, 15}, ToffField, RndTfField};
+  return {TblField, chm, Index(HDEC, "CbChopConfHDec", 4), Number(HEND, "EditChopConfHEnd", -3, 12, 3),
           Number(HSTRT, "EditChopConfHStart", 1, 8, -1), ToffField, RndTfField};
 }
 
@@ -121,11 +121,11 @@ std::vector<DriverField> GroupFields(int boardKind, DriverGroup group, int chopp
   const bool qvr550 = boardKind == Qvr550;
   switch (group) {
     case DriverGroup::DrvCtrl:
-      return {Flag(INTPOL, "CheckDrvCtrlIntpol"), Flag(DEDGE, "CheckDrvCtrlDEdge"), Index(MRES, "CbDrvCtrlMRes")};
+      return {Flag(INTPOL, "CheckDrvCtrlIntpol"), Flag(DEDGE, "CheckDrvCtrlDEdge"), Index(MRES, "CbDrvCtrlMRes", 9)};
     case DriverGroup::ChopConf: return ChopConf(boardKind, chopperMode);
     case DriverGroup::ThriftLv:
-      return {Index(TLIMIN, "CbThriftLvTLIMin"), Index(TLDN, "CbThriftLvTLDN"), Number(TLMAX, "EditThriftLvTLMax", 0, 15),
-              Index(TLUP, "CbThriftLvTLUP"), Number(TLMIN, "EditThriftLvTLMin", 0, 15)};
+      return {Index(TLIMIN, "CbThriftLvTLIMin", 2), Index(TLDN, "CbThriftLvTLDN", 4), Number(TLMAX, "EditThriftLvTLMax", 0, 15),
+              Index(TLUP, "CbThriftLvTLUP", 4), Number(TLMIN, "EditThriftLvTLMin", 0, 15)};
     case DriverGroup::LdcsConf: {
       std::vector<DriverField> f = {Flag(SFILT, "CheckLDSConfSFilt"), {LDT, "EditLDSConfLDT", Coding::Signed, 0, -64, 63},
                                     Number(CS, "EditLDSConfCurrentScale", 0, 31)};
@@ -133,9 +133,9 @@ std::vector<DriverField> GroupFields(int boardKind, DriverGroup group, int chopp
       return f;
     }
     case DriverGroup::DrvConf: {
-      std::vector<DriverField> f = {Index(SLPH, "CbDrvConfSLPH"), Index(SLPL, "CbDrvConfSLPL"),
-                                    Flag(DISS2G, "CheckDrvConfDisS2G"), Index(TS2G, "CbDrvConfTS2G"),
-                                    Index(VSENSE, "CbDrvConfVSense"), Flag(SDOFF, "CheckDrvConfSDOff")};
+      std::vector<DriverField> f = {Index(SLPH, "CbDrvConfSLPH", 4), Index(SLPL, "CbDrvConfSLPL", 4),
+                                    Flag(DISS2G, "CheckDrvConfDisS2G"), Index(TS2G, "CbDrvConfTS2G", 4),
+                                    Index(VSENSE, "CbDrvConfVSense", 2), Flag(SDOFF, "CheckDrvConfSDOff")};
       if (!qvr550) f.push_back(Flag(TST, "CheckDrvConfTestMode"));
       return f;
     }

@@ -54,7 +54,8 @@ struct DriverField {
   const char *Control;  // the window control's object name
   Coding Code;
   int Offset = 0;       // Number: code = shown value + Offset
-  int Min = 0, Max = 0; // spin edits: their range
+  int Min = 0, Max = 0; // the control's range: a spin edit's limits, a list's items 0..count - 1,
+                        // a check box 0..1, the fast decay time's items 0..15
 };
 
 // Index, Flag, Number and Signed fields; the fast decay fields take both of their controls.
