@@ -17,7 +17,8 @@ struct TStartOptions {
 // printing the help, the version or the error (2 for a wrong command line).
 int ParseCommandLine(const QStringList &arguments, TStartOptions &options);
 
-// Title, C-locale numbers, tool-tip style. Call once after the QApplication exists.
+// The application's name, desktop entry, icon, message box title room, tool-tip style, and
+// the simulated boards behind SIM1..SIM3. Call once after the QApplication exists.
 void SetUpApplication(QApplication &app);
 // Creates every window in the start-up order; the main window is returned (not yet shown).
 TFormMain *CreateWindows();

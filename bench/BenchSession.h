@@ -26,6 +26,7 @@
 
 #include <unistd.h>
 
+#include "Ticks.h"
 #include "Ev710App.h"
 #include "Ev710Guard.h"
 #include "Ev710Main.h"
@@ -57,18 +58,6 @@ inline bool RunEventLoopUntil(const std::function<bool()> &done, int ms) {
   timer.start();
   while (!done() && timer.elapsed() < ms) RunEventLoopFor(10);
   return done();
-}
-
-inline double ProcessCpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
-
-inline double ThisThreadCpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
 }
 
 // The process's threads (ids from /proc/self/task).

@@ -71,14 +71,14 @@ bool MeasureLog(bench::Session &s, TFormGraphics &graphics, TFormLogging &loggin
   s.Child<QLineEdit>("EditLogFileName")->setText(path);
   s.Board->ClearReceivedFrames();
   s.Click("BtnLogStart");
-  const double cpu = bench::ProcessCpuSeconds();
+  const double cpu = ProcessCpuSeconds();
   QElapsedTimer timer;
   timer.start();
   const uint64_t answered = s.Board->RequestsAnswered();
   bench::RunEventLoopFor(LoggingMs);
   const double seconds = timer.nsecsElapsed() / 1e9;
   const double replies = double(s.Board->RequestsAnswered() - answered) / seconds;
-  const double cpuPercent = 100 * (bench::ProcessCpuSeconds() - cpu) / seconds;
+  const double cpuPercent = 100 * (ProcessCpuSeconds() - cpu) / seconds;
   const auto frames = s.Board->ReceivedFrames();
   s.Click("BtnLogStop");
 

@@ -33,7 +33,7 @@ PollFigures MeasurePolling(bench::Session &s, int ms) {
   const auto counter = QObject::connect(s.Main->Session->Comm32, &TComm32::OnRxChar, [&rxEvents](int) { ++rxEvents; });
   s.Board->ClearReceivedFrames();
   const uint64_t answered = s.Board->RequestsAnswered();
-  const double cpu = bench::ProcessCpuSeconds(), gui = bench::ThisThreadCpuSeconds();
+  const double cpu = ProcessCpuSeconds(), gui = ThreadCpuSeconds();
   const double serial = bench::ThreadsCpuSeconds(s.SerialThreads), board = bench::ThreadsCpuSeconds(s.BoardThreads);
   QElapsedTimer timer;
   timer.start();
@@ -42,8 +42,8 @@ PollFigures MeasurePolling(bench::Session &s, int ms) {
 
   f.Seconds = timer.nsecsElapsed() / 1e9;
   f.Replies = s.Board->RequestsAnswered() - answered;
-  f.CpuProcess = bench::ProcessCpuSeconds() - cpu;
-  f.CpuGui = bench::ThisThreadCpuSeconds() - gui;
+  f.CpuProcess = ProcessCpuSeconds() - cpu;
+  f.CpuGui = ThreadCpuSeconds() - gui;
   f.CpuSerial = bench::ThreadsCpuSeconds(s.SerialThreads) - serial;
   f.CpuBoard = bench::ThreadsCpuSeconds(s.BoardThreads) - board;
   QObject::disconnect(counter);

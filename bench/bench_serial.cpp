@@ -1,5 +1,6 @@
 // Request/reply exchanges per second between TComm32 and the simulated board, unpaced and paced
 // at the line's real speed, and the CPU the process uses while the board stays silent.
+#include "Ticks.h"
 #include "BoardFrames.h"
 #include "SimulatedBoard.h"
 #include "async32.h"
@@ -16,12 +17,6 @@ namespace {
 
 // 115200 bit/s, ten bits a byte, nine bytes each way.
 constexpr double kLineExchangesPerSecond = 115200.0 / 10 / 18;
-
-double ProcessCpuSeconds() {
-  timespec ts{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
 
 // One request: write nine bytes, wait in the event loop for OnRxChar with nine, read them.
 class Exchanger : public QObject {

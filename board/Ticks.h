@@ -5,3 +5,7 @@
 
 uint32_t TickCount();
 inline uint32_t TicksSince(uint32_t start) { return TickCount() - start; }
+
+// Processor time, user and system, in seconds: of the whole process, and of the calling thread.
+double ProcessCpuSeconds();
+double ThreadCpuSeconds();

@@ -99,14 +99,13 @@ void TDriverForm<Form>::ConnectHandlers() {
 
 template <class Form>
 int32_t TDriverForm<Form>::ReadParameter(uint8_t Param) {
-  Board.SendCommand(1, BoardCommandNumber::GetParameter, Param, uint8_t(Motor()), 0, true, true);
-  const auto &v = Board.ReplyValue();
-  return int32_t(uint32_t(v[0]) << 24 | uint32_t(v[1]) << 16 | uint32_t(v[2]) << 8 | v[3]);
+  SendWaited(Board, BoardCommandNumber::GetParameter, Param, uint8_t(Motor()), 0);
+  return BoardReply{Board.ReplyFrame()}.Value();
 }
 
 template <class Form>
 void TDriverForm<Form>::WriteParameter(uint8_t Param, int32_t Code) {
-  Board.SendCommand(1, BoardCommandNumber::SetParameter, Param, uint8_t(Motor()), Code, true, true);
+  SendWaited(Board, BoardCommandNumber::SetParameter, Param, uint8_t(Motor()), Code);
 }
 
 template <class Form>

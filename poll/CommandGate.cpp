@@ -8,7 +8,7 @@ TCommandGate::TCommandGate(QObject *Context, std::function<void()> Pause, std::f
 
 void TCommandGate::Begin(TCommandKind Kind, uint32_t TriggeredAt) {
   const bool stop = Kind == TCommandKind::Stop;
-  if (!stop && TriggeredAt != Stops) throw EAbort();  // a stop came after its button went down
+  if (!stop && TriggeredAt != Stops) throw EAbort();     // a stop came after its button went down
   if (Depth > 0 && THandlerScope::Current() == Owner) {  // a nested step of the running command
     if (StopPending()) throw EAbort();
     ++Depth;

@@ -35,13 +35,13 @@ private:
 
   QObject *Context;
   std::function<void()> Pause, Resume;
-  int Depth = 0;                 // nested pauses of the running command
-  uint64_t Owner = 0;            // the handler that started it
+  int Depth = 0;       // nested pauses of the running command
+  uint64_t Owner = 0;  // the handler that started it
   bool RunningIsStop = false;
-  bool StopRequested = false;    // a stop waits for the running command to end
-  uint32_t Stops = 0;            // stops asked for since the program started
+  bool StopRequested = false;  // a stop waits for the running command to end
+  uint32_t Stops = 0;          // stops asked for since the program started
   std::deque<TDeferred> Waiting;
-  bool WaitingTurn = false;      // the deferred command popped last may begin before the rest
+  bool WaitingTurn = false;  // the deferred command popped last may begin before the rest
   bool RunPosted = false;
   uint64_t Begun = 0;
 };

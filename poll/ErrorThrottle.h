@@ -11,9 +11,9 @@ class TErrorThrottle {
 public:
   static constexpr uint32_t QuietMs = 2000;
 
-  bool Admit(const QString &Text);    // true: show it now (its box counts as showing)
-  void Closed(const QString &Text);   // its box was closed
-  void ForgetClosed();                // a new connection: texts whose box is closed start afresh
+  bool Admit(const QString &Text);   // true: show it now (its box counts as showing)
+  void Closed(const QString &Text);  // its box was closed
+  void ForgetClosed();               // a new connection: texts whose box is closed start afresh
 
 private:
   struct TSeen {

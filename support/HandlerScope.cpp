@@ -16,6 +16,4 @@ THandlerScope::~THandlerScope() { Stack().pop_back(); }
 
 uint64_t THandlerScope::Current() { return Stack().empty() ? 0 : Stack().back(); }
 
-bool THandlerScope::Running(uint64_t Id) {
-  return std::find(Stack().begin(), Stack().end(), Id) != Stack().end();
-}
+bool THandlerScope::Running(uint64_t Id) { return std::find(Stack().begin(), Stack().end(), Id) != Stack().end(); }

@@ -1,5 +1,6 @@
 // The serial component against pseudo-terminals (whose master side plays the board) and
 // against the simulated board.
+#include "Ticks.h"
 #include "BoardFrames.h"
 #include "SimulatedBoard.h"
 #include "async32.h"
@@ -71,12 +72,6 @@ struct Pty {
     return t;
   }
 };
-
-double ProcessCpuSeconds() {
-  timespec ts{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
 
 // CPU seconds the whole process uses while the event loop runs for `ms`.
 double CpuWhileRunning(int ms) {

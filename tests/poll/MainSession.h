@@ -11,6 +11,7 @@
 #include "Ev710Main.h"
 #include "MainWindowProbe.h"
 #include "SimulatedBoard.h"
+#include "Ticks.h"
 
 class MainSession : public MainWindowProbe {
 public:
@@ -79,13 +80,6 @@ public:
     QVERIFY2(Errors.isEmpty(), qPrintable(Errors.join(u'\n')));
   }
 };
-
-// Processor time the process has used, user and system, in seconds.
-inline double ProcessCpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
 
 // A recorded request as a short text: "R03" controller read, "W14=000002" controller write,
 // "E08" encoder read, "P180/0" GetParameter of a motor, "V" GetVersion.

@@ -48,7 +48,8 @@ private slots:
   void init() { s.OpenFresh("SIM1"); }
   void cleanup() {
     board->SetProcessingTime(0);
-    for (int m = 1; m <= 3; ++m) s.Child<QComboBox>(qPrintable(QStringLiteral("CbRampMode%1").arg(m)))->setCurrentIndex(0);
+    for (int m = 1; m <= 3; ++m)
+      s.Child<QComboBox>(qPrintable(QStringLiteral("CbRampMode%1").arg(m)))->setCurrentIndex(0);
     s.CloseChecked();
   }
 
@@ -63,7 +64,8 @@ private slots:
     Activate(editor);
     editor->findChild<QTabWidget *>()->setCurrentWidget(editor->findChild<QWidget *>(QStringLiteral("TabRAM")));
     auto *send = editor->findChild<QPushButton *>(QStringLiteral("BtnSendSPIMan"));
-    editor->findChild<QLineEdit *>(QStringLiteral("EditSPIMan1"))->setText(QStringLiteral("63"));  // read of the version register
+    editor->findChild<QLineEdit *>(QStringLiteral("EditSPIMan1"))
+        ->setText(QStringLiteral("63"));  // read of the version register
     board->SetProcessingTime(2);
     board->ClearReceivedFrames();
     PressMnemonic(editor->findChild<QPushButton *>(QStringLiteral("BtnReadRAM")));
@@ -129,8 +131,10 @@ private slots:
     connect(&watch, &QTimer::timeout, [&] {
       if (!Requests(board).contains(QStringLiteral("W14=000003"))) return;
       watch.stop();
-      if (escape) QTest::keyClick(s.Main, Qt::Key_Escape);
-      else s.Click("BtnStop1");
+      if (escape)
+        QTest::keyClick(s.Main, Qt::Key_Escape);
+      else
+        s.Click("BtnStop1");
     });
     watch.start(1);
     s.Click(escape ? "BtnGoAll" : "BtnGo1");
@@ -138,7 +142,8 @@ private slots:
     const QStringList all = Requests(board);
     const qsizetype stopAt = all.lastIndexOf(QStringLiteral("W14=000002")) - 1;
     QVERIFY2(stopAt >= 2, qPrintable(all.join(u' ')));
-    QCOMPARE(all.mid(stopAt - 2, 6), (QStringList{"R15", "W14=000003", "R15", "W14=000002", "W08=000000", "W0A=000000"}));
+    QCOMPARE(all.mid(stopAt - 2, 6),
+             (QStringList{"R15", "W14=000003", "R15", "W14=000002", "W08=000000", "W0A=000000"}));
     QTest::qWait(100);
     const QStringList after = Requests(board).mid(stopAt);
     for (const char *go : {"W14=000003", "W34=000003", "W54=000003"}) QVERIFY2(!after.contains(QLatin1String(go)), go);

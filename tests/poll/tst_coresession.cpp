@@ -30,7 +30,9 @@ private slots:
       const ctl::DataBytes vMax = ctl::ComposeMotorValue(ctl::V_MAX, 321);
       session.TransferDatagram(ctl::MotorRegisterAddress(1, ctl::V_MAX, false), vMax[0], vMax[1], vMax[2]);
     }
-    QCOMPARE(board.WithModel([](sim::BoardModel &m) { return m.Controller().ReadRegister(0, sim::ControllerModel::VMax); }), 321u);
+    QCOMPARE(
+        board.WithModel([](sim::BoardModel &m) { return m.Controller().ReadRegister(0, sim::ControllerModel::VMax); }),
+        321u);
 
     QSignalSpy errors(&session, &TBoardSession::ErrorReported);
     session.Entry(PollRow::MotorRegister(0, ctl::X_ACTUAL)).Handler = [](uint8_t, uint8_t, uint8_t) {
