@@ -17,8 +17,8 @@ constexpr int OutputDrainLimitMs = 100;  // bound of the wait for an empty outpu
 }  // namespace
 
 TBoardSession::TBoardSession(QObject *parent)
-    : QObject(parent), Comm32(new TComm32(this)), TimerActions(new QTimer(this)), ResyncTimer(new QTimer(this)),
-      Commands(this, [this] { PausePolling(); }, [this] { ResumePolling(); }) {
+    : QObject(parent), Comm32(new TComm32(this)), TimerActions(new QTimer(this)),
+      Resync(this, [this] { ResyncDone(); }), Commands(this, [this] { PausePolling(); }, [this] { ResumePolling(); }) {
   // The board's line: 115200 bit/s, 8N1, RTS raised only while sending, no XON/XOFF (a reply
   // byte 0x11 or 0x13 is data). Open makes the line raw whatever it was set to before.
   Comm32->BaudRate = cbr115200;
@@ -32,12 +32,6 @@ TBoardSession::TBoardSession(QObject *parent)
   };
   TimerActions->setInterval(100);
   connect(TimerActions, &QTimer::timeout, this, [this] { Guard([this] { TimerActionsTimer(); }); });
-  ResyncTimer->setSingleShot(true);
-  connect(ResyncTimer, &QTimer::timeout, this, [this] {
-    StopResync();
-    Comm32->PurgeIn();
-    PostPollMessage();
-  });
   connect(Comm32, &TComm32::OnRxChar, this, [this](int count) { Comm32RxChar(count); });
   connect(Comm32, &TComm32::OnOpen, this, [this](int, int error) { OpenError = error; });
 }
@@ -91,7 +85,7 @@ void TBoardSession::StartPolling() {
 void TBoardSession::Close() {
   Commands.DropWaiting();
   TimerActions->stop();
-  StopResync();
+  Resync.Stop();
   if (LogHooks) LogHooks->StopLogging();
   Comm32->Close();
   BoardIdentified = false;
@@ -201,9 +195,9 @@ void TBoardSession::EnsureInStep() {
 // A request of a handler while the cycle waits for a quiet line after a timeout: it waits too,
 // at most as long as the cycle would, then drops what came meanwhile.
 void TBoardSession::WaitForQuietLine() {
-  if (!ResyncPending) return;
-  WaitFor([this] { return !ResyncPending || !Comm32->Enabled(); }, ResyncLimitMs + ResyncQuietMs);
-  StopResync();
+  if (!Resync.Pending()) return;
+  WaitFor([this] { return !Resync.Pending() || !Comm32->Enabled(); }, TLineResync::LimitMs + TLineResync::QuietMs);
+  Resync.Stop();
   Comm32->PurgeIn();
 }
 
@@ -223,19 +217,15 @@ void TBoardSession::TimerActionsTimer() {
   TimerBusy = false;
 }
 
-// Asks again once the line has been quiet for ResyncQuietMs; bytes that come meanwhile are
-// late replies to requests already given up, and are dropped. A line that never goes quiet
-// (stray bytes) is asked again after ResyncLimitMs all the same.
+// The request given up is asked again once the line has been quiet (TLineResync).
 void TBoardSession::StartResync() {
   RequestOutstanding = false;
-  ResyncPending = true;
-  ResyncStartTick = TickCount();
-  ResyncTimer->start(ResyncQuietMs);
+  Resync.Start();
 }
 
-void TBoardSession::StopResync() {
-  ResyncPending = false;
-  ResyncTimer->stop();
+void TBoardSession::ResyncDone() {
+  Comm32->PurgeIn();
+  PostPollMessage();
 }
 
 void TBoardSession::TimeoutActions() {
@@ -263,7 +253,7 @@ void TBoardSession::PollMessageHandler() {
     }
     return;
   }
-  if (!PollingEnabled || DetectionRunning || ResyncPending) return;
+  if (!PollingEnabled || DetectionRunning || Resync.Pending()) return;
   if (Comm32->InQueCount() > 0) return LoseStep();  // bytes that answer nothing asked
   ReplyReceived = false;
   if (PollIndex == PollRow::MotorRegister(0, ctl::X_ACTUAL) && GraphHooks) GraphHooks->NextGraphSample();
@@ -318,12 +308,12 @@ void TBoardSession::WaitForEmptyOutput() {
 }
 
 void TBoardSession::Comm32RxChar(int Count) {
-  if (ResyncPending) {
+  if (Resync.Pending()) {
     // Bytes after a timeout with nothing asked: a late reply. Keep what a late answer to the
     // version query tells, drop the rest, and wait for the line to go quiet.
     if (Count == BoardFrameSize) TakeLateVersionReply();
     Comm32->PurgeIn();
-    if (TicksSince(ResyncStartTick) < uint32_t(ResyncLimitMs)) ResyncTimer->start(ResyncQuietMs);
+    Resync.BytesArrived();
     return;
   }
   // Bytes that answer nothing asked, more than one reply, or a reply that does not fit the

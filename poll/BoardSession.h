@@ -11,6 +11,7 @@
 #include "BoardAccess.h"
 #include "BoardFaces.h"
 #include "CommandGate.h"
+#include "LineResync.h"
 #include "LogLine.h"
 
 class TComm32;
@@ -26,11 +27,6 @@ public:
 
   static constexpr int PollMessage = 1025;  // QEvent type of the poll cycle's message
   static constexpr uint32_t ReplyTimeout = 1200, WatchdogTimeout = 2000;
-  // After a timeout the cycle waits for this long of silence on the line before it asks again,
-  // so that a late reply cannot be taken for the answer to a later request; a line that never
-  // goes quiet is asked again after ResyncLimitMs all the same.
-  static constexpr int ResyncQuietMs = 250;
-  static constexpr int ResyncLimitMs = 1000;
 
   // --- Connection ------------------------------------------------------------------------
   // Opens the port named by the entry's first field; throws EEvalError saying why it failed.
@@ -109,7 +105,7 @@ private:
   void Identify();
   void TimeoutActions();
   void StartResync();
-  void StopResync();
+  void ResyncDone();
   void WaitForQuietLine();
   [[noreturn]] void FailNoAnswer();
   bool AnswersVersionQuery(const struct BoardReply &reply) const;
@@ -145,9 +141,7 @@ private:
   QTimer *TimerActions;
   TLogLine LogLine;
   bool DetectionRunning = false;  // StartDetection's wait: the cycle must not start inside it
-  bool ResyncPending = false;     // a timeout happened: wait for a quiet line before asking again
-  QTimer *ResyncTimer;
-  uint32_t ResyncStartTick = 0;
+  TLineResync Resync;
   int OpenError = 0;              // system error code of the last Open
   uint8_t LastCommand = 0;        // command number of the last request sent
   bool RequestOutstanding = false;  // a request went out and its reply has not been taken
