@@ -19,7 +19,7 @@ TFormSetupCompare::TFormSetupCompare(TBoardAccess &board, const BoardSetup &onBo
   connect(BtnCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-// One row per value; the rows that differ in bold with a highlighted background.
+// One row per value; the rows that differ in bold on a pale amber, unlike a selection's colour.
 void TFormSetupCompare::FillTable(const BoardSetup &onBoard) {
   const std::vector<SetupComparison> rows = CompareSetups(onBoard, File);
   TableValues->setRowCount(int(rows.size()));
@@ -33,7 +33,8 @@ void TFormSetupCompare::FillTable(const BoardSetup &onBoard) {
         QFont bold = item->font();
         bold.setBold(true);
         item->setFont(bold);
-        item->setBackground(palette().color(QPalette::Highlight).lighter(170));
+        item->setBackground(QColor(255, 228, 160));
+        item->setForeground(Qt::black);
       }
       item->setData(Qt::UserRole, c.Differs);
       TableValues->setItem(r, col, item);
