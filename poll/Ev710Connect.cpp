@@ -150,6 +150,8 @@ void TFormMain::ShowBoardFace(const TBoardFace *face) {
   BtnQVR515->setEnabled(kind == 2);
   BtnQVR550->setEnabled(kind == 3);
   BtnBoard->setEnabled(face && face->Board);
+  BtnSaveSetup->setEnabled(face != nullptr);
+  BtnLoadSetup->setEnabled(face != nullptr);
 }
 
 // A failure of a poll handler or of the log: shown after the reply's routing, once while the

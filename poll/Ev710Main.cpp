@@ -148,6 +148,7 @@ void TFormMain::ConnectHandlers() {
       {BtnQVR515, &TFormMain::BtnQVR515Click},     {BtnQVR550, &TFormMain::BtnQVR550Click},
       {BtnQVR730, &TFormMain::BtnQVR730Click},     {BtnBoard, &TFormMain::BtnBoardClick},
       {BtnGoAll, &TFormMain::BtnGoAllClick},       {BtnStopAll, &TFormMain::BtnStopAllClick},
+      {BtnSaveSetup, &TFormMain::BtnSaveSetupClick}, {BtnLoadSetup, &TFormMain::BtnLoadSetupClick},
   };
   for (const auto &[button, handler] : buttons)
     connect(button, &QPushButton::clicked, this, Guarded(this, [this, handler = handler] { (this->*handler)(); }));

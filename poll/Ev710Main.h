@@ -60,6 +60,11 @@ public:
   void BtnQVR550Click();
   void BtnQVR730Click();
   void BtnBoardClick();
+  void BtnSaveSetupClick();
+  void BtnLoadSetupClick();
+  // What the setup buttons do once their file dialog has given the path (Ev710Setup.cpp).
+  void SaveSetupTo(const QString &path);
+  void LoadSetupFrom(const QString &path);
 
 protected:
   void closeEvent(QCloseEvent *e) override;

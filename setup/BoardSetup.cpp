@@ -226,15 +226,23 @@ BoardSetup LoadSetupFile(const QString &path, int expectedKind) {
   return *parsed.Setup;
 }
 
-std::vector<SetupDifference> DiffSetups(const BoardSetup &a, const BoardSetup &b) {
-  if (a.BoardKind != b.BoardKind) return {{QStringLiteral("board"), BoardKindName(a.BoardKind), BoardKindName(b.BoardKind)}};
+std::vector<SetupComparison> CompareSetups(const BoardSetup &a, const BoardSetup &b) {
+  if (a.BoardKind != b.BoardKind) return {{QStringLiteral("board"), BoardKindName(a.BoardKind), BoardKindName(b.BoardKind), true}};
   auto text = [](const SetupItem &item, const BoardSetup &s) {
     return s.Values.contains(item.Name) ? SetupValueText(item, s.Values[item.Name]) : QString();
   };
-  std::vector<SetupDifference> out;
+  std::vector<SetupComparison> out;
   for (const SetupItem &item : SetupItems(a.BoardKind))
-    if (a.Values.value(item.Name, INT_MIN) != b.Values.value(item.Name, INT_MIN))
-      out.push_back({item.Name, text(item, a), text(item, b)});
+    if (a.Values.contains(item.Name) || b.Values.contains(item.Name))
+      out.push_back({item.Name, text(item, a), text(item, b),
+                     a.Values.value(item.Name, INT_MIN) != b.Values.value(item.Name, INT_MIN)});
+  return out;
+}
+
+std::vector<SetupDifference> DiffSetups(const BoardSetup &a, const BoardSetup &b) {
+  std::vector<SetupDifference> out;
+  for (const SetupComparison &c : CompareSetups(a, b))
+    if (c.Differs) out.push_back({c.Name, c.A, c.B});
   return out;
 }
 

@@ -73,4 +73,13 @@ struct SetupDifference {
 // In the file's order; setups of different board kinds differ in the line "board" alone.
 std::vector<SetupDifference> DiffSetups(const BoardSetup &a, const BoardSetup &b);
 
+// One name either setup holds, with both values (empty where one holds none) and whether they
+// differ. CompareSetups lists every such name in the file's order; setups of different board kinds
+// compare in the line "board" alone.
+struct SetupComparison {
+  QString Name, A, B;
+  bool Differs = false;
+};
+std::vector<SetupComparison> CompareSetups(const BoardSetup &a, const BoardSetup &b);
+
 }  // namespace setup

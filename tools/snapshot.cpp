@@ -7,7 +7,9 @@
 // mode and motor 3 goes to a target in SOFTMODE; the graphics window shows all four traces,
 // and the pictures are taken while the motors move. The logging window shows a choice of
 // values for motor 1 (it is not started). The register editor is shown on each of its pages
-// in turn, as TFormAdvanced-<page>.png, after the poll cycle has read that page.
+// in turn, as TFormAdvanced-<page>.png, after the poll cycle has read that page. Opened without
+// --run on a newer-driver board, the setup comparison shows the board's setup saved, then three
+// of motor 1's values changed on the board, and the saved file loaded again.
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -27,6 +29,7 @@
 #include "Ev710Guard.h"
 #include "Ev710Main.h"
 #include "Ev710Warn.h"
+#include "SetupBoard.h"
 #include "SimulatedBoard.h"
 #include "SpinEdit.h"
 
@@ -194,6 +197,16 @@ void ShowBoardToolWindows(TFormMain &main, const QString &port) {
   }
   RunEventsFor(LiveValuesWaitMs / 2);
 }
+void ShowSetupComparison(TFormMain &main, const QDir &dir) {
+  if (main.Board().BoardKind() != 1) return;
+  const QString path = dir.filePath(QStringLiteral("saved.qvrsetup"));
+  RunGuarded(&main, [&] {
+    main.SaveSetupTo(path);
+    setup::WriteSetupValues(main.Board(), {{"V_MIN.1", 5}, {"V_MAX.1", 1500}, {"A_MAX.1", 200}});
+    main.LoadSetupFrom(path);
+  });
+  QFile::remove(path);
+}
 }  // namespace
 
 int main(int argc, char *argv[]) {
@@ -237,6 +250,7 @@ int main(int argc, char *argv[]) {
     }
   }
   if (args.size() >= 3) ShowBoardToolWindows(*main, args[2]);
+  if (args.size() == 3) ShowSetupComparison(*main, dir);
   ShowLogChoice(*main);
   QApplication::processEvents();
   for (QWidget *w : QApplication::topLevelWidgets()) {

@@ -4,7 +4,7 @@
 #include "SetupBoard.h"
 #include "DriverParameterMap.h"
 #include "Ev710Registers.h"
-#include "poll/MainSession.h"
+#include "SetupRequests.h"
 
 using namespace setup;
 
@@ -26,21 +26,6 @@ QByteArray Replaced(const QByteArray &text, const QString &from, const QString &
   lines[at] = to;
   return lines.join(u'\n').toUtf8();
 }
-
-// The board's writes of a command: register and RAM writes, driver parameter sets.
-QStringList Writes(sim::SimulatedBoard *board) {
-  QStringList out;
-  for (const QString &r : Requests(board))
-    if (r.startsWith(u'W') || r.startsWith(u'S')) out << r;
-  return out;
-}
-
-QString Described(const SetupRequest &r) {
-  if (!r.IsDatagram) return QStringLiteral("S%1/%2").arg(r.Param).arg(r.Motor);
-  return Describe({1, 71, 0, 0, r.Datagram[0], r.Datagram[1], r.Datagram[2], r.Datagram[3], 0});
-}
-
-bool IsWriteOf(const std::array<uint8_t, 9> &f, uint8_t address) { return f[1] == 71 && f[4] == address; }
 
 }  // namespace
 
@@ -137,13 +122,7 @@ private slots:
 
     const std::vector<PlannedWrite> plan = PlanWrites(changed.BoardKind, changed.Values);
     QCOMPARE(progressCalls, int(plan.size()));
-    const QStringList sent = Writes(sim);
-    QCOMPARE(sent.size(), int(plan.size()));
-    for (size_t i = 0; i < plan.size(); ++i) {
-      const QString planned = plan[i].Request ? Described(*plan[i].Request) : QString();
-      QVERIFY2(plan[i].Request ? sent[int(i)] == planned : sent[int(i)].startsWith(QLatin1String("W")),
-               qPrintable(plan[i].Text() + QStringLiteral(" / ") + sent[int(i)]));
-    }
+    CompareWithPlan(Writes(sim), plan);
     s.CloseChecked();
   }
 
