@@ -168,6 +168,39 @@ Report SetCommand(ToolBoard &board, const QStringList &assignments) {
   return WriteReport(setup::WriteSetupValues(board.Session, Assignments(board.Session.BoardKind(), assignments)));
 }
 
+Report MoveCommand(ToolBoard &board, const MoveRequest &move) {
+  const auto refuse = [&move](int motor, int, int limit) {
+    if (move.Force) return true;
+    throw ToolFailure{ExitUsage, QStringLiteral("Motor %1: the \"Max. Accel.\" parameter should not be less than %2, as else "
+                                                "undesired oscillating effects can be caused (--force moves anyway).")
+                                     .arg(motor + 1)
+                                     .arg(limit)};
+  };
+  {
+    TPollingPause pause(board.Session);
+    GoMotor(board.Session, move.Motor - 1, move.Motion, refuse);
+  }
+  const QJsonObject json{{"motor", move.Motor}, {"mode", QLatin1String(RampModeNames[size_t(move.Motion.Mode)])}};
+  if (!move.Wait) return {QStringLiteral("Motor %1 started.").arg(move.Motor), json};
+  // The status byte of each poll reply after the Go tells whether the target is reached.
+  bool reached = false;
+  QObject::connect(&board.Session, &TBoardSession::StatusByte, &board.Session,
+                   [&](uint8_t status) { reached = DecodeStatus(status).PositionReached(move.Motor); });
+  if (!WaitFor([&reached] { return reached; }, move.TimeoutMs))
+    return {QStringLiteral("Motor %1 did not reach its target in time.").arg(move.Motor), json, ExitDifference};
+  return {QStringLiteral("Motor %1 reached its target.").arg(move.Motor), json};
+}
+
+Report StopCommand(ToolBoard &board, const QList<int> &motors) {
+  TPollingPause pause(board.Session, TCommandKind::Stop);
+  QJsonArray stopped;
+  for (int motor : motors) {
+    StopMotor(board.Session, motor - 1);
+    stopped.append(motor);
+  }
+  return {QStringLiteral("Stopped."), QJsonObject{{"stopped", stopped}}};
+}
+
 Report SetupSaveCommand(ToolBoard &board, const QString &path) {
   const setup::BoardSetup s = setup::ReadSetup(board.Session);
   try {

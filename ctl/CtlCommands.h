@@ -6,6 +6,7 @@
 #include <QTextStream>
 #include "BoardSession.h"
 #include "CtlTool.h"
+#include "MotionCommands.h"
 
 namespace ctltool {
 
@@ -33,6 +34,17 @@ Report InfoCommand(ToolBoard &board);
 Report StatusCommand(ToolBoard &board);
 Report GetCommand(ToolBoard &board, const QStringList &names);
 Report SetCommand(ToolBoard &board, const QStringList &assignments);
+// A Go of one motor (1..3) as the main window sends it; a value the window's acceleration warning
+// would question is refused (usage) unless Force. Wait: until the motor reached its target,
+// ExitDifference after TimeoutMs.
+struct MoveRequest {
+  int Motor = 1;
+  TMotion Motion;
+  bool Force = false, Wait = false;
+  int TimeoutMs = 0;
+};
+Report MoveCommand(ToolBoard &board, const MoveRequest &move);
+Report StopCommand(ToolBoard &board, const QList<int> &motors);
 Report SetupSaveCommand(ToolBoard &board, const QString &path);
 Report SetupApplyCommand(ToolBoard &board, const QString &path, bool dryRun);
 Report SetupDiffCommand(ToolBoard &board, const QString &path);

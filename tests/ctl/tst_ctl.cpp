@@ -70,6 +70,9 @@ private slots:
     QTest::newRow("out of range") << QStringList{"set", "V_MIN.1=0", "V_MAX.1=2048"} << true << 2 << "out of its range 0..2047";
     QTest::newRow("no number") << QStringList{"set", "V_MAX.1=fast"} << true << 2 << "whole number";
     QTest::newRow("missing file") << QStringList{"setup", "diff", "/nonexistent.qvrsetup"} << true << 2 << "";
+    QTest::newRow("acceleration warning") << QStringList{"move", "1", "5", "--vmax", "10", "--amax", "0"} << true << 2 << "\"Max. Accel.\" parameter should not be less than";
+    QTest::newRow("unknown mode") << QStringList{"move", "--mode", "jog", "1", "5"} << true << 2 << "Unknown mode";
+    QTest::newRow("no such motor") << QStringList{"stop", "4"} << true << 2 << "motor = 4 is out of its range 1..3";
     QTest::newRow("no such port") << QStringList{"--port", "/dev/qvr-none", "info"} << false << 3 << "No such device";
   }
   void exitCodes() {
@@ -105,6 +108,11 @@ private slots:
     QTest::newRow("one register") << QStringList{"set", "V_MAX.2=1000"} << QStringList{"W26=0003E8"};
     QTest::newRow("two registers, hex") << QStringList{"set", "P_DIV.1=3", "V_MIN.3=0x10"} << QStringList{"W12=000003", "W44=000010"};
     QTest::newRow("shared field keeps P_DIV") << QStringList{"set", "p_mul.1=200"} << QStringList{"W12=00C803"};
+    QTest::newRow("go ramp") << QStringList{"move", "1", "5000", "--vmin", "5", "--vmax", "1000", "--amax", "100"}
+                             << QStringList{"W12=00BE06", "W14=000000", "W0C=000064", "W06=0003E8", "W04=000005", "W00=001388"};
+    QTest::newRow("go velocity, negative") << QStringList{"move", "--mode", "velocity", "--amax", "50", "3", "--", "-800"}
+                                           << QStringList{"W54=000002", "W4C=000032", "W46=000320", "W48=000CE0"};
+    QTest::newRow("stop one") << QStringList{"stop", "2"} << QStringList{"W34=000002", "W28=000000", "W2A=000000"};
     QTest::newRow("get sends none") << QStringList{"get", "V_MAX.2", "TBL.2"} << QStringList{};
   }
   void writes() {
@@ -113,6 +121,15 @@ private slots:
     const Run r = OnBoard(args);
     QVERIFY2(r.Code == 0, r.Err.constData());
     QCOMPARE(Writes(*Board), writes);
+  }
+
+  void moveWaitsForTheTarget() {
+    const Run reached = OnBoard({"move", "2", "300", "--vmax", "2047", "--amax", "2047", "--wait"});
+    QVERIFY2(reached.Code == 0, reached.Err.constData());
+    const QJsonObject motor2 = OnBoard({"--json", "status"}).Json().toObject()["motors"].toArray()[1].toObject();
+    QCOMPARE(motor2["X_ACTUAL"].toInt(), 300);
+    QCOMPARE(OnBoard({"move", "2", "8000000", "--vmax", "1", "--amax", "2047", "--wait", "--timeout", "1"}).Code, 4);
+    QCOMPARE(OnBoard({"stop", "all"}).Code, 0);
   }
 
   void lostReplyToTheReadOfASharedFieldWritesNothing() {
@@ -131,8 +148,11 @@ private slots:
     QCOMPARE(info["board"].toString(), QStringLiteral("QVR710+QVR53x-EVAL"));
     QVERIFY(info["controllerVersion"].toString().startsWith(QStringLiteral("QVR710 V")));
     const QJsonObject status = OnBoard({"--json", "status"}).Json().toObject();
-    QCOMPARE(status["motors"].toArray().size(), 3);
-    QVERIFY(status["status"].toObject()["X_ACTUAL1 = X_TARGET1"].toBool());
+    const QJsonArray motors = status["motors"].toArray();
+    QCOMPARE(motors.size(), 3);
+    QCOMPARE(status["status"].toObject().size(), 8);
+    const QJsonObject motor3 = motors[2].toObject();  // runs away from its target at -800
+    QCOMPARE(status["status"].toObject()["X_ACTUAL3 = X_TARGET3"].toBool(), motor3["X_ACTUAL"] == motor3["X_TARGET"]);
     const QJsonArray ports = Ctl({"--json", "ports"}).Json().toArray();
     QVERIFY(ports.contains(QJsonObject{{"port", "SIM2"}, {"entry", "SIM2  [Simulator]"}, {"mark", "Simulator"}}));
   }
