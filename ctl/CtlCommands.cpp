@@ -5,6 +5,7 @@
 #include "BoardSetup.h"
 #include "Ev710Registers.h"
 #include "Ev710Utils.h"
+#include "Interrupt.h"
 #include "PortDiscovery.h"
 #include "SetupBoard.h"
 #include "SimulatedBoard.h"
@@ -186,7 +187,13 @@ Report MoveCommand(ToolBoard &board, const MoveRequest &move) {
   bool reached = false;
   QObject::connect(&board.Session, &TBoardSession::StatusByte, &board.Session,
                    [&](uint8_t status) { reached = DecodeStatus(status).PositionReached(move.Motor); });
-  if (!WaitFor([&reached] { return reached; }, move.TimeoutMs))
+  const InterruptWatch interrupt;
+  WaitFor([&] { return reached || interrupt.Raised(); }, move.TimeoutMs);
+  if (interrupt.Raised()) {
+    StopCommand(board, {move.Motor});
+    return {QStringLiteral("Interrupted: motor %1 stopped.").arg(move.Motor), json, ExitInterrupted};
+  }
+  if (!reached)
     return {QStringLiteral("Motor %1 did not reach its target in time.").arg(move.Motor), json, ExitDifference};
   return {QStringLiteral("Motor %1 reached its target.").arg(move.Motor), json};
 }

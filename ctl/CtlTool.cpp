@@ -50,6 +50,7 @@ Exit codes:
   2  usage error: unknown command or name, value out of range, bad file
   3  the port could not be opened (busy: another program uses it)
   4  setup diff found a difference, or move --wait timed out
+  130  Ctrl+C ended move --wait; the motor was stopped first
 
 A negative number follows "--", which ends the options: give the options before it.
 )";
@@ -149,7 +150,7 @@ std::pair<const Command *, QStringList> FindCommand(QStringList args) {
 // Data on out; the account of a command that failed on the board on err.
 void Print(QTextStream &out, QTextStream &err, const Report &r, bool json) {
   if (json) out << (r.Json.isArray() ? QJsonDocument(r.Json.toArray()) : QJsonDocument(r.Json.toObject())).toJson(QJsonDocument::Compact) << u'\n';
-  else if (!r.Text.isEmpty()) (r.Code == ExitBoardFailed ? err : out) << r.Text << u'\n';
+  else if (!r.Text.isEmpty()) (r.Code == ExitBoardFailed || r.Code == ExitInterrupted ? err : out) << r.Text << u'\n';
   out.flush();
   err.flush();
 }

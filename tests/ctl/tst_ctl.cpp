@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <fcntl.h>
+#include <csignal>
 #include <sys/file.h>
 #include <unistd.h>
 #include <memory>
@@ -130,6 +131,22 @@ private slots:
     QCOMPARE(motor2["X_ACTUAL"].toInt(), 300);
     QCOMPARE(OnBoard({"move", "2", "8000000", "--vmax", "1", "--amax", "2047", "--wait", "--timeout", "1"}).Code, 4);
     QCOMPARE(OnBoard({"stop", "all"}).Code, 0);
+  }
+
+  // Ctrl+C while the motor runs: the motor's Stop goes out before the tool ends.
+  void interruptedWaitStopsTheMotor() {
+    QProcess p;
+    p.start(QStringLiteral(QVR_CTL_PATH), {"--port", Port, "move", "1", "8000000", "--vmax", "1", "--amax", "2047", "--wait"});
+    // A poll request after the Go's last write: the tool waits for the target.
+    QVERIFY(QTest::qWaitFor([this] {
+      const QStringList r = Requests(Board.get());
+      return r.contains(QStringLiteral("W00=7A1200")) && r.last() != QStringLiteral("W00=7A1200");
+    }, 10000));
+    ::kill(pid_t(p.processId()), SIGINT);
+    QVERIFY(p.waitForFinished(5000));
+    QCOMPARE(p.exitCode(), 130);
+    QCOMPARE(Writes(*Board).mid(Writes(*Board).indexOf(QStringLiteral("W00=7A1200")) + 1),
+             (QStringList{"W14=000002", "W08=000000", "W0A=000000"}));
   }
 
   void lostReplyToTheReadOfASharedFieldWritesNothing() {
