@@ -8,6 +8,7 @@
 #include <cstdint>
 #include "BoardSession.h"
 #include "ErrorThrottle.h"
+#include "MotionCommands.h"
 #include "ui_Ev710Main.h"
 
 class TFormWarning;
@@ -106,17 +107,10 @@ private:
     QComboBox *RampMode;
   };
   TMotorEdits MotorEdits(int motor) const;
-  struct TMotion {
-    int Mode = 0, AMax = 0, VMax = 0, VMin = 0, XTarget = 0, VTarget = 0, VActual = 0;
-  };
   TMotion ReadMotion(int motor);
   static int MotorOf(QObject *Sender, QObject *button2, QObject *button3);
-  void GoMotor(int motor, const TMotion &m);
-  void StopMotor(int motor);
-  bool AccelerationAccepted(int motor, int aMax, int rampDiv, int pulseDiv);
-  void WriteRampMode(int motor, int mode);
-  void WriteMotorRegister(int motor, int index, const std::array<uint8_t, 3> &data);
-  std::array<uint8_t, 3> ReadMotorRegister(int motor, int index);
+  void Go(int motor, const TMotion &m);
+  bool AccelerationAccepted(int motor, int limit);
 
   // The session's stop count when each Go button last went down: a Go whose click comes after
   // a stop that followed its press (a mnemonic clicks 100 ms after the key) is not run.

@@ -252,6 +252,25 @@ BoardSetup ReadSetup(TBoardAccess &board) {
   return s;
 }
 
+QMap<QString, int> ReadSetupValues(TBoardAccess &board, const QStringList &names) {
+  const int kind = board.BoardKind();
+  ValueMap wanted;
+  for (const QString &name : names) {
+    const SetupItem *item = FindSetupItem(kind, name);
+    if (!item) throw EEvalError(QStringLiteral("Unknown name \"%1\".").arg(name));
+    wanted[item->Name] = 0;
+  }
+  TPollingPause pause(board);
+  ValueMap read;
+  for (const Unit &u : UnitsFor(kind, wanted))
+    if (std::any_of(u.Names.begin(), u.Names.end(), [&](const QString &n) { return wanted.contains(n) && !read.contains(n); }))
+      read.insert(u.Read(board));
+  ValueMap out;
+  for (const QString &name : wanted.keys())
+    if (read.contains(name)) out[name] = read[name];
+  return out;
+}
+
 ApplyReport ApplySetup(TBoardAccess &board, const BoardSetup &setup, const SetupProgress &progress) {
   if (setup.BoardKind != board.BoardKind()) {
     ApplyReport r;

@@ -47,6 +47,11 @@ std::vector<PlannedWrite> PlanWrites(int boardKind, const QMap<QString, int> &va
 // Every item of the board's kind, read in one command. Throws EEvalError when a reply is lost.
 BoardSetup ReadSetup(TBoardAccess &board);
 
+// A few items by name (any case), in one command, each register or driver group read once.
+// Throws EEvalError for an unknown name or a lost reply. An item of the chopper mode the board
+// does not run is left out of the result.
+QMap<QString, int> ReadSetupValues(TBoardAccess &board, const QStringList &names);
+
 struct ApplyReport {
   bool Complete = false;     // every write was answered
   QStringList Written;       // items whose writes were answered
