@@ -237,24 +237,24 @@ void TFormGraphics::DrawRightScale(QPainter &p, QSize Size, int Motor) const {
   DrawScale(p, Size, {0, s.VelocityRange, TGraphTrace::Velocity}, {0, s.AccelerationRange, TGraphTrace::Acceleration});
 }
 
-void TFormGraphics::PaintBoxLeft1Paint(TPaintBox &Box) {
-  QImage &picture = PictureFor(LeftPicture, Box);
+// A scale box's picture, drawn by `draw` in the box's font.
+template <class Draw>
+static void PaintScaleBox(TPaintBox &Box, QImage &Picture, Draw draw) {
+  QImage &picture = PictureFor(Picture, Box);
   {
     QPainter p(&picture);
     p.setFont(Box.font());
-    DrawLeftScale(p, Box.size(), Box.Tag);
+    draw(p, Box.size(), Box.Tag);
   }
   Box.Show(picture);
 }
 
+void TFormGraphics::PaintBoxLeft1Paint(TPaintBox &Box) {
+  PaintScaleBox(Box, LeftPicture, [this](QPainter &p, QSize size, int motor) { DrawLeftScale(p, size, motor); });
+}
+
 void TFormGraphics::PaintBoxRight1Paint(TPaintBox &Box) {
-  QImage &picture = PictureFor(RightPicture, Box);
-  {
-    QPainter p(&picture);
-    p.setFont(Box.font());
-    DrawRightScale(p, Box.size(), Box.Tag);
-  }
-  Box.Show(picture);
+  PaintScaleBox(Box, RightPicture, [this](QPainter &p, QSize size, int motor) { DrawRightScale(p, size, motor); });
 }
 
 // Each motor's row is its left scale, plot and right scale at the sizes the form gives their
