@@ -358,7 +358,11 @@ private slots:
     QTimer::singleShot(10, [board] { board->SetReplyDelay(0); });  // only the version query is slow
     s.Open("SIM1");
     QTRY_VERIFY_WITH_TIMEOUT(board->ReceivedFrames().size() >= size_t(start.size()), 5000);
-    QCOMPARE(Requests(board).mid(0, start.size()), start);
+    // A version answer only just after the query's wait can still be caught by a wait that the
+    // system woke late: then the cycle starts as after a prompt answer, also with one request.
+    const QStringList prompt = QStringList{"V", "R73"} + start.mid(3);
+    const QStringList sent = Requests(board).mid(0, start.size());
+    if (delayMs <= int(TBoardSession::ReplyTimeout) || sent.mid(0, prompt.size()) != prompt) QCOMPARE(sent, start);
     QVERIFY(s.WaitActive());
     const size_t seen = board->ReceivedFrames().size();
     QTRY_VERIFY(board->ReceivedFrames().size() > seen + 2 * size_t(NewerDriverCycle.size()));
