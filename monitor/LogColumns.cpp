@@ -38,11 +38,11 @@ void ClearMotorColumns(TLogSelection &Selection, int Motor) {
     if (c.Row[Motor] >= 0) Selection.reset(c.Row[Motor]);
 }
 
-void SelectMotorColumns(TLogSelection &Selection, int Motor, const TLogChecks &Checked, int BoardKind) {
+void SelectMotorColumns(TLogSelection &Selection, int Motor, const TLogChecks &Checked, TBoardKind BoardKind) {
   ClearMotorColumns(Selection, Motor);
   if (!MotorOnBoard(Motor, BoardKind)) return;
   for (const TLogColumn &c : Columns)
-    if (Checked[int(c.Value)] && BoardKind >= 0 && BoardKind < 4 && c.OnKind[BoardKind] && c.Row[Motor] >= 0)
+    if (Checked[int(c.Value)] && c.OnKind[size_t(BoardKind)] && c.Row[Motor] >= 0)
       Selection.set(c.Row[Motor]);
 }
 
