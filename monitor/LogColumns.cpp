@@ -7,7 +7,7 @@ struct TLogColumn {
   TLogValue Value;
   const char *Name;                // column name without the motor digit
   std::array<int, 3> Row;          // poll row per motor; -1: not read on that board
-  std::array<bool, 4> OnKind;      // selectable on board kinds 0..3
+  std::array<bool, 4> OnKind;      // selectable per board kind, indexed by TBoardKind
 };
 
 // The controller's registers are read on every board. The driver values come from the rows

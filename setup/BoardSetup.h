@@ -18,7 +18,7 @@ namespace setup {
 constexpr int SetupFormatVersion = 1;
 inline const QString SetupFileSuffix = QStringLiteral("qvrsetup");
 
-// The board as the main window names it: "QVR710+QVR53x-EVAL" for board kind 1; empty for a kind
+// The board as the main window names it: "QVR710+QVR53x-EVAL" for the newer drivers; empty for a kind
 // that names none.
 QString BoardKindName(TBoardKind boardKind);
 
