@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <optional>
 #include "BoardAccess.h"
+#include "BoardFrames.h"
 #include "BoardSetup.h"
 #include "DriverParameterMap.h"
 #include "Ev710Registers.h"
@@ -98,6 +99,34 @@ std::optional<LiveName> FindLive(const QString &name) {
   return std::nullopt;
 }
 
+// The older drivers' parameters, only ever set by their windows and never read back: each
+// driver's stall detection threshold as the slider's position, and the QVR515's PWM value.
+struct SetOnlyParameter {
+  QString Name;
+  uint8_t Param, MotorIndex;
+  int Min, Max;
+  std::function<int32_t(int)> Code;
+};
+
+const std::vector<SetOnlyParameter> &SetOnlyParameters() {
+  const QString sdt = DriverParameterName(DriverParam::StallThreshold, BoardKinds::OlderDrivers);
+  static const std::vector<SetOnlyParameter> parameters = {
+      {sdt + QStringLiteral(".1"), DriverParam::StallThreshold, 0, 0, 7, StallThresholdCode},
+      {sdt + QStringLiteral(".2"), DriverParam::StallThreshold, 1, 0, 7, StallThresholdCode},
+      {sdt + QStringLiteral(".3"), DriverParam::StallThreshold, 2, 0, 7, StallThresholdCode},
+      {DriverParameterName(DriverParam::PWM515, BoardKinds::OlderDrivers), DriverParam::PWM515, DriverParam::Pwm515Motor,
+       0, 255, [](int v) { return v; }},
+  };
+  return parameters;
+}
+
+const SetOnlyParameter *FindSetOnly(int boardKind, const QString &name) {
+  if (boardKind != BoardKinds::OlderDrivers) return nullptr;
+  for (const SetOnlyParameter &p : SetOnlyParameters())
+    if (p.Name.compare(name, Qt::CaseInsensitive) == 0) return &p;
+  return nullptr;
+}
+
 QString DriverFamily(int boardKind) {
   switch (boardKind) {
     case BoardKinds::NewerDrivers: return QStringLiteral("QVR53x");
@@ -109,13 +138,15 @@ QString DriverFamily(int boardKind) {
 
 bool IsDriverItem(const setup::SetupItem &item) { return item.Section.startsWith(QLatin1String("driver")); }
 
-// A name given on the command line: a setup item or a live register field.
+// A name given on the command line: a setup item, a live register field or a set-only driver
+// parameter.
 struct Target {
   const setup::SetupItem *Item = nullptr;
   std::optional<LiveName> Live;
-  QString Name() const { return Item ? Item->Name : Live->Name(); }
-  int Min() const { return Item ? Item->Min : Live->Field->Min; }
-  int Max() const { return Item ? Item->Max : Live->Field->Max; }
+  const SetOnlyParameter *SetOnly = nullptr;
+  QString Name() const { return Item ? Item->Name : Live ? Live->Name() : SetOnly->Name; }
+  int Min() const { return Item ? Item->Min : Live ? Live->Field->Min : SetOnly->Min; }
+  int Max() const { return Item ? Item->Max : Live ? Live->Field->Max : SetOnly->Max; }
 };
 
 [[noreturn]] void Refuse(const QString &text) { throw ToolFailure{ExitUsage, text}; }
@@ -135,12 +166,10 @@ Target Resolve(int boardKind, const QString &name, bool driversOnly) {
   Target t;
   t.Item = setup::FindSetupItem(boardKind, name);
   if (!t.Item) t.Live = FindLive(name);
-  if (!t.Item && !t.Live) RefuseUnknown(boardKind, name);
-  if (driversOnly && !(t.Item && IsDriverItem(*t.Item))) {
-    if (std::none_of(setup::SetupItems(boardKind).begin(), setup::SetupItems(boardKind).end(), IsDriverItem))
-      Refuse(QStringLiteral("The %1 drivers have no parameters to get or set by name.").arg(DriverFamily(boardKind)));
+  if (!t.Item && !t.Live) t.SetOnly = FindSetOnly(boardKind, name);
+  if (!t.Item && !t.Live && !t.SetOnly) RefuseUnknown(boardKind, name);
+  if (driversOnly && !t.SetOnly && !(t.Item && IsDriverItem(*t.Item)))
     Refuse(QStringLiteral("%1 is no driver parameter (see \"get\").").arg(t.Name()));
-  }
   return t;
 }
 
@@ -161,6 +190,7 @@ Report Get(ToolBoard &board, const QStringList &names, bool driversOnly) {
   QStringList itemNames;
   for (const QString &name : names) {
     targets.push_back(Resolve(kind, name, driversOnly));
+    if (targets.back().SetOnly) Refuse(QStringLiteral("%1 is only ever set: the board cannot report it.").arg(targets.back().Name()));
     if (targets.back().Item) itemNames << targets.back().Item->Name;
   }
   TPollingPause pause(board.Session);
@@ -195,20 +225,25 @@ std::vector<std::pair<Target, int>> Assignments(int boardKind, const QStringList
   return out;
 }
 
-// The live writes after the configuration items, each answered before the next; a lost reply
-// stops them. A field of a shared register is read first: a lost reply there writes nothing.
-void WriteLive(TBoardAccess &board, const std::vector<std::pair<LiveName, int>> &writes, setup::ApplyReport &report) {
+// The writes after the configuration items, each answered before the next; a lost reply stops
+// them. A field of a shared register is read first: a lost reply there writes nothing.
+void WriteDirect(TBoardAccess &board, const std::vector<std::pair<Target, int>> &writes, setup::ApplyReport &report) {
   size_t i = 0;
   bool sent = false;
   try {
     for (; i < writes.size(); ++i) {
-      const auto &[live, value] = writes[i];
-      const DataBytes held = live.Field->ReadFirst ? ReadRegister(board, live.Address(true)) : DataBytes{};
-      const DataBytes data = live.Field->Compose(held, value);
-      sent = true;
-      board.TransferDatagram(live.Address(false), data[0], data[1], data[2]);
+      const auto &[t, value] = writes[i];
+      if (t.SetOnly) {
+        sent = true;
+        board.SendCommand(1, BoardCommandNumber::SetParameter, t.SetOnly->Param, t.SetOnly->MotorIndex, t.SetOnly->Code(value), true, true);
+      } else {
+        const DataBytes held = t.Live->Field->ReadFirst ? ReadRegister(board, t.Live->Address(true)) : DataBytes{};
+        const DataBytes data = t.Live->Field->Compose(held, value);
+        sent = true;
+        board.TransferDatagram(t.Live->Address(false), data[0], data[1], data[2]);
+      }
       sent = false;
-      report.Written << live.Name();
+      report.Written << t.Name();
     }
   } catch (const EEvalError &e) {
     report.Complete = false;
@@ -219,20 +254,19 @@ void WriteLive(TBoardAccess &board, const std::vector<std::pair<LiveName, int>> 
 }
 
 Report Set(ToolBoard &board, const QStringList &texts, bool driversOnly) {
-  const auto assignments = Assignments(board.Session.BoardKind(), texts, driversOnly);
   QMap<QString, int> items;
-  std::vector<std::pair<LiveName, int>> live;
-  for (const auto &[t, value] : assignments) {
+  std::vector<std::pair<Target, int>> direct;
+  for (const auto &[t, value] : Assignments(board.Session.BoardKind(), texts, driversOnly)) {
     if (t.Item) items[t.Item->Name] = value;
-    else live.push_back({*t.Live, value});
+    else direct.push_back({t, value});
   }
   TPollingPause pause(board.Session);
   setup::ApplyReport report;
   report.Complete = true;
   if (!items.isEmpty()) report = setup::WriteSetupValues(board.Session, items);
-  if (report.Complete) WriteLive(board.Session, live, report);
+  if (report.Complete) WriteDirect(board.Session, direct, report);
   else
-    for (const auto &[l, value] : live) report.NotWritten << l.Name();
+    for (const auto &[t, value] : direct) report.NotWritten << t.Name();
   return WriteReport(report);
 }
 

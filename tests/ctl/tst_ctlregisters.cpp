@@ -125,6 +125,18 @@ private slots:
     QCOMPARE(Writes(*Board).size(), writes);
   }
 
+  // The older drivers' parameters are set as their windows set them, and never read back.
+  void olderDriversAreSetOnly() {
+    sim::SimulatedBoard older(2);
+    older.SetRecording(true);
+    const QStringList port{"--port", QString::fromStdString(older.DevicePath())};
+    QCOMPARE(Ctl(port + QStringList{"driver", "set", "SDT.1=3", "pwm=200"}).Code, 0);
+    QVERIFY2(HasInOrder(Received(older), {"S205/0=5", "S6/1=200"}), qPrintable(Received(older).join(u' ')));
+    const Run get = Ctl(port + QStringList{"driver", "get", "SDT.1"});
+    QCOMPARE(get.Code, 2);
+    QVERIFY2(get.Err.contains("SDT.1 is only ever set"), get.Err.constData());
+  }
+
   void ramRoundTrip() {
     const QString written = File(QStringLiteral("a.705"), RamFile(0x35));
     const QString read = Dir.filePath(QStringLiteral("b.705"));
