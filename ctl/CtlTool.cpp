@@ -34,10 +34,12 @@ Commands:
                             with the others as the board holds them; a value out of range or a
                             read-only register is refused before anything is sent
                               qvr710-ctl --port SIM1 set V_MAX.2=1000 P_MUL.1=200 X_TARGET.2=5000
-  driver get NAME.M ...     driver parameters by the driver window's names, of the board's drivers
+  driver get NAME.M ...     driver parameters by the driver windows' names, of the board's drivers
                               qvr710-ctl --port SIM1 driver get TBL.1 CS.2
-  driver set NAME.M=VALUE ...  writes them as the driver window does
+  driver set NAME.M=VALUE ...  writes them as the driver windows do; the QVR51x drivers' SDT.M
+                            (slider position 0..7) and PWM can only be set
                               qvr710-ctl --port SIM1 driver set CS.2=20 SFILT.2=1
+                              qvr710-ctl --port SIM2 driver set SDT.1=3 PWM=200
   ram read FILE             the controller's RAM table into a RAM table file (the RAM page's format)
                               qvr710-ctl --port SIM1 ram read table.705
   ram write FILE            a RAM table file onto the board, all 64 pairs
