@@ -162,7 +162,9 @@ struct Target {
   Refuse(QStringLiteral("Unknown name \"%1\".").arg(name));
 }
 
-Target Resolve(int boardKind, const QString &name, bool driversOnly) {
+// The editor writes µSTEP_RES where the names elsewhere spell USTEP_RES.
+Target Resolve(int boardKind, QString name, bool driversOnly) {
+  name.replace(QChar(0xB5), u'U');
   Target t;
   t.Item = setup::FindSetupItem(boardKind, name);
   if (!t.Item) t.Live = FindLive(name);

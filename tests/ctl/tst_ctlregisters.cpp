@@ -64,6 +64,7 @@ private slots:
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QStringList>("requests");
     QTest::newRow("get live registers") << QStringList{"get", "X_TARGET.1", "v_actual.2", "LP.2"} << QStringList{"R01", "R2B", "R35"};
+    QTest::newRow("the editor's spelling") << QStringList{"get", "\u00B5STEP_RES.2"} << QStringList{"R39"};
     QTest::newRow("set a live register") << QStringList{"set", "X_TARGET.3=-2"} << QStringList{"W40=FFFFFE"};
     QTest::newRow("set a global register") << QStringList{"set", "spi_cover_telegram=0xABCDEF"} << QStringList{"W66=ABCDEF"};
     QTest::newRow("configuration first, then a shared live field read first")
