@@ -109,29 +109,29 @@ struct SetOnlyParameter {
 };
 
 const std::vector<SetOnlyParameter> &SetOnlyParameters() {
-  const QString sdt = DriverParameterName(DriverParam::StallThreshold, BoardKinds::OlderDrivers);
+  const QString sdt = DriverParameterName(DriverParam::StallThreshold, TBoardKind::OlderDrivers);
   static const std::vector<SetOnlyParameter> parameters = {
       {sdt + QStringLiteral(".1"), DriverParam::StallThreshold, 0, 0, 7, StallThresholdCode},
       {sdt + QStringLiteral(".2"), DriverParam::StallThreshold, 1, 0, 7, StallThresholdCode},
       {sdt + QStringLiteral(".3"), DriverParam::StallThreshold, 2, 0, 7, StallThresholdCode},
-      {DriverParameterName(DriverParam::PWM515, BoardKinds::OlderDrivers), DriverParam::PWM515, DriverParam::Pwm515Motor,
+      {DriverParameterName(DriverParam::PWM515, TBoardKind::OlderDrivers), DriverParam::PWM515, DriverParam::Pwm515Motor,
        0, 255, [](int v) { return v; }},
   };
   return parameters;
 }
 
-const SetOnlyParameter *FindSetOnly(int boardKind, const QString &name) {
-  if (boardKind != BoardKinds::OlderDrivers) return nullptr;
+const SetOnlyParameter *FindSetOnly(TBoardKind boardKind, const QString &name) {
+  if (boardKind != TBoardKind::OlderDrivers) return nullptr;
   for (const SetOnlyParameter &p : SetOnlyParameters())
     if (p.Name.compare(name, Qt::CaseInsensitive) == 0) return &p;
   return nullptr;
 }
 
-QString DriverFamily(int boardKind) {
+QString DriverFamily(TBoardKind boardKind) {
   switch (boardKind) {
-    case BoardKinds::NewerDrivers: return QStringLiteral("QVR53x");
-    case BoardKinds::OlderDrivers: return QStringLiteral("QVR51x");
-    case BoardKinds::Qvr550: return QStringLiteral("QVR550");
+    case TBoardKind::NewerDrivers: return QStringLiteral("QVR53x");
+    case TBoardKind::OlderDrivers: return QStringLiteral("QVR51x");
+    case TBoardKind::Qvr550: return QStringLiteral("QVR550");
     default: return {};
   }
 }
@@ -152,8 +152,8 @@ struct Target {
 [[noreturn]] void Refuse(const QString &text) { throw ToolFailure{ExitUsage, text}; }
 
 // Why a name is unknown: a driver parameter of another family names the board's family.
-[[noreturn]] void RefuseUnknown(int boardKind, const QString &name) {
-  for (int other : {BoardKinds::NewerDrivers, BoardKinds::Qvr550}) {
+[[noreturn]] void RefuseUnknown(TBoardKind boardKind, const QString &name) {
+  for (TBoardKind other : {TBoardKind::NewerDrivers, TBoardKind::Qvr550}) {
     const setup::SetupItem *item = setup::FindSetupItem(other, name);
     if (other != boardKind && item && IsDriverItem(*item))
       Refuse(QStringLiteral("%1 is a parameter of the %2 drivers; this board (%3) has the %4 drivers.")
@@ -163,7 +163,7 @@ struct Target {
 }
 
 // The editor writes µSTEP_RES where the names elsewhere spell USTEP_RES.
-Target Resolve(int boardKind, QString name, bool driversOnly) {
+Target Resolve(TBoardKind boardKind, QString name, bool driversOnly) {
   name.replace(QChar(0xB5), u'U');
   Target t;
   t.Item = setup::FindSetupItem(boardKind, name);
@@ -187,7 +187,7 @@ QString ValueText(const Target &t, int value) {
 }
 
 Report Get(ToolBoard &board, const QStringList &names, bool driversOnly) {
-  const int kind = board.Session.BoardKind();
+  const TBoardKind kind = board.Session.BoardKind();
   std::vector<Target> targets;
   QStringList itemNames;
   for (const QString &name : names) {
@@ -211,7 +211,7 @@ Report Get(ToolBoard &board, const QStringList &names, bool driversOnly) {
 
 // NAME=VALUE pairs, refused before anything is sent when a name is unknown or read only, or a
 // value is no whole number or out of its range.
-std::vector<std::pair<Target, int>> Assignments(int boardKind, const QStringList &texts, bool driversOnly) {
+std::vector<std::pair<Target, int>> Assignments(TBoardKind boardKind, const QStringList &texts, bool driversOnly) {
   std::vector<std::pair<Target, int>> out;
   for (const QString &text : texts) {
     const qsizetype eq = text.indexOf(u'=');
