@@ -7,6 +7,7 @@
 #include "BoardSession.h"
 #include "CtlTool.h"
 #include "MotionCommands.h"
+#include "SetupBoard.h"
 
 namespace ctltool {
 
@@ -32,8 +33,6 @@ void ResolveSimulatedBoards();
 Report PortsCommand();
 Report InfoCommand(ToolBoard &board);
 Report StatusCommand(ToolBoard &board);
-Report GetCommand(ToolBoard &board, const QStringList &names);
-Report SetCommand(ToolBoard &board, const QStringList &assignments);
 // A Go of one motor (1..3) as the main window sends it; a value the window's acceleration warning
 // would question is refused (usage) unless Force. Wait: until the motor reached its target,
 // ExitDifference after TimeoutMs.
@@ -45,6 +44,9 @@ struct MoveRequest {
 };
 Report MoveCommand(ToolBoard &board, const MoveRequest &move);
 Report StopCommand(ToolBoard &board, const QList<int> &motors);
+// What a write of setup items did: ExitBoardFailed unless every write was answered (and read
+// back unchanged, after an apply).
+Report WriteReport(const setup::ApplyReport &r);
 Report SetupSaveCommand(ToolBoard &board, const QString &path);
 Report SetupApplyCommand(ToolBoard &board, const QString &path, bool dryRun);
 Report SetupDiffCommand(ToolBoard &board, const QString &path);

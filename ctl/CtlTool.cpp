@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include "CtlCommands.h"
+#include "CtlRegisterCommands.h"
 #include "Ev710Registers.h"
 #include "Ev710Utils.h"
 #include "SetupBoard.h"
@@ -25,10 +26,24 @@ Commands:
   status                    per motor the positions, velocities and acceleration, and the
                             controller's status bits
                               qvr710-ctl --port SIM1 status
-  get NAME.M ...            configuration registers, fields and driver parameters by name
-                              qvr710-ctl --port SIM1 get V_MAX.1 RAMP_MODE.3 SPI_CLK_DIV
-  set NAME.M=VALUE ...      writes them; a value out of range is refused before anything is sent
-                              qvr710-ctl --port SIM1 set V_MAX.2=1000 P_MUL.1=200
+  get NAME.M ...            controller registers and fields by the register editor's names (M the
+                            motor 1..3, none for a global one), driver parameters, RAM words
+                              qvr710-ctl --port SIM1 get X_ACTUAL.1 RAMP_MODE.3 SPI_CLK_DIV
+  set NAME.M=VALUE ...      writes them: the configuration first, then the live registers in the
+                            order given; a field of a shared register is read first and written
+                            with the others as the board holds them; a value out of range or a
+                            read-only register is refused before anything is sent
+                              qvr710-ctl --port SIM1 set V_MAX.2=1000 P_MUL.1=200 X_TARGET.2=5000
+  driver get NAME.M ...     driver parameters by the driver windows' names, of the board's drivers
+                              qvr710-ctl --port SIM1 driver get TBL.1 CS.2
+  driver set NAME.M=VALUE ...  writes them as the driver windows do; the QVR51x drivers' SDT.M
+                            (slider position 0..7) and PWM can only be set
+                              qvr710-ctl --port SIM1 driver set CS.2=20 SFILT.2=1
+                              qvr710-ctl --port SIM2 driver set SDT.1=3 PWM=200
+  ram read FILE             the controller's RAM table into a RAM table file (the RAM page's format)
+                              qvr710-ctl --port SIM1 ram read table.705
+  ram write FILE            a RAM table file onto the board, all 64 pairs
+                              qvr710-ctl --port SIM1 ram write table.705
   move M VALUE              a Go of motor M (1..3) as the main window sends it: VALUE is the target
                             position (--mode ramp or soft, the default), the target velocity
                             (velocity) or the velocity (hold); --vmin, --vmax, --amax not given
@@ -50,7 +65,8 @@ Exit codes:
   2  usage error: unknown command or name, value out of range, bad file
   3  the port could not be opened (busy: another program uses it)
   4  setup diff found a difference, or move --wait timed out
-  130  Ctrl+C ended move --wait; the motor was stopped first
+  130  Ctrl+C ended move --wait (the motor was stopped first) or setup apply (it says what was
+       and was not written)
 
 A negative number follows "--", which ends the options: give the options before it.
 )";
@@ -126,6 +142,10 @@ const std::vector<Command> &Commands() {
       {"set", 1, -1, true, false, [](ToolBoard *b, const QStringList &a, const QCommandLineParser &) { return SetCommand(*b, a); }},
       {"move", 2, 2, true, false, [](ToolBoard *b, const QStringList &a, const QCommandLineParser &p) { return MoveCommand(*b, MoveOf(*b, a, p)); }},
       {"stop", 1, 1, true, false, [](ToolBoard *b, const QStringList &a, const QCommandLineParser &) { return StopCommand(*b, StopMotors(a[0])); }},
+      {"driver get", 1, -1, true, false, [](ToolBoard *b, const QStringList &a, const QCommandLineParser &) { return DriverGetCommand(*b, a); }},
+      {"driver set", 1, -1, true, false, [](ToolBoard *b, const QStringList &a, const QCommandLineParser &) { return DriverSetCommand(*b, a); }},
+      {"ram read", 1, 1, true, false, [](ToolBoard *b, const QStringList &a, const QCommandLineParser &) { return RamReadCommand(*b, a[0]); }},
+      {"ram write", 1, 1, true, false, [](ToolBoard *b, const QStringList &a, const QCommandLineParser &) { return RamWriteCommand(*b, a[0]); }},
       {"setup save", 1, 1, true, false, [](ToolBoard *b, const QStringList &a, const QCommandLineParser &) { return SetupSaveCommand(*b, a[0]); }},
       {"setup apply", 1, 1, true, false,
        [](ToolBoard *b, const QStringList &a, const QCommandLineParser &p) { return SetupApplyCommand(*b, a[0], p.isSet("dry-run")); }},
