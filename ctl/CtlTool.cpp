@@ -54,6 +54,7 @@ Exit codes:
   130  Ctrl+C ended move --wait; the motor was stopped first
 
 A negative number follows "--", which ends the options: give the options before it.
+When qvr710-eval holds the port, the command runs in it, and the window shows the change.
 )";
 
 int Number(const QString &text, const QString &what, int min, int max) {
