@@ -164,7 +164,7 @@ void ChannelServer::Queue(ChannelClient *client) {
 // A request starts while the poll cycle runs, so a command that waits with the cycle running
 // (watch, move --wait) never sits inside another command's wait; a stop starts at once.
 bool ChannelServer::MayRunNow(const ChannelRequest &request) const {
-  return !request.Error.isEmpty() || Session.PollingEnabled || IsStopRequest(QStringList{QString()} + request.Args);
+  return !request.Error.isEmpty() || Session.State().PollingEnabled || IsStopRequest(QStringList{QString()} + request.Args);
 }
 
 void ChannelServer::RunWaiting() {
