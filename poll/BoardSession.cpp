@@ -340,7 +340,11 @@ void TBoardSession::TakeReply(const std::array<uint8_t, 9> &Frame) {
   if (!Cycle.BoardIdentified) Identify();
   Router.Advance(Cycle.RestartPending);
   Cycle.RestartPending = false;
-  PostPollMessage();
+  // While the cycle runs, its next request goes out at once: a round through the event loop
+  // per exchange costs more than the routing itself. A command or a detection waiting for this
+  // reply gets its turn through the poll message instead.
+  if (Cycle.PollingEnabled && !Cycle.DetectionRunning) Guard([this] { PollMessageHandler(); });
+  else PostPollMessage();
 }
 
 // Nothing of the bytes on the line is used. The request waiting for them is given up (a
