@@ -59,8 +59,8 @@ void ResolveSimulatedBoards() {
   });
 }
 
-ToolBoard::ToolBoard(const QString &port, bool needControllerVersion, QTextStream &err) {
-  QObject::connect(&Session, &TBoardSession::ErrorReported, &Session, [&err](const QString &text) { err << text << Qt::endl; });
+ToolBoard::ToolBoard(const QString &port, bool needControllerVersion, QTextStream &err)
+    : Owned(std::make_unique<TBoardSession>()), Session(*Owned), Errors(Session, err) {
   try {
     Session.Open(port);
   } catch (const EEvalError &e) {
@@ -69,13 +69,27 @@ ToolBoard::ToolBoard(const QString &port, bool needControllerVersion, QTextStrea
   Session.StartDetection();
   if (!Session.State().CommandAnswered) FailNoAnswer();
   Session.StartPolling();
+  AwaitIdentity(needControllerVersion);
+}
+
+ToolBoard::ToolBoard(TBoardSession &held, bool needControllerVersion, QTextStream &err) : Session(held), Errors(Session, err) {
+  AwaitIdentity(needControllerVersion);
+}
+
+ToolBoard::~ToolBoard() {
+  if (Owned) Session.Close();
+}
+
+ToolBoard::ErrorOutput::ErrorOutput(TBoardSession &session, QTextStream &err)
+    : Connection(QObject::connect(&session, &TBoardSession::ErrorReported, [&err](const QString &text) { err << text << Qt::endl; })) {}
+ToolBoard::ErrorOutput::~ErrorOutput() { QObject::disconnect(Connection); }
+
+void ToolBoard::AwaitIdentity(bool needControllerVersion) {
   if (!WaitFor([this] { return Session.State().BoardIdentified; }, IdentifyTimeoutMs)) FailNoAnswer();
   if (needControllerVersion &&
       !WaitFor([this] { return !Session.ControllerVersionText().isEmpty(); }, ControllerVersionTimeoutMs))
     FailNoAnswer();
 }
-
-ToolBoard::~ToolBoard() { Session.Close(); }
 
 Report PortsCommand() {
   const QList<FoundPort> found = SystemPorts();
@@ -144,8 +158,10 @@ Report MoveCommand(ToolBoard &board, const MoveRequest &move) {
   const QJsonObject json{{"motor", move.Motor}, {"mode", QLatin1String(RampModeNames[size_t(move.Motion.Mode)])}};
   if (!move.Wait) return {QStringLiteral("Motor %1 started.").arg(move.Motor), json};
   // The status byte of each poll reply after the Go tells whether the target is reached.
+  // The connection ends with this wait: a session the window program holds outlives it.
   bool reached = false;
-  QObject::connect(&board.Session, &TBoardSession::StatusByte, &board.Session,
+  const QObject waiting;
+  QObject::connect(&board.Session, &TBoardSession::StatusByte, &waiting,
                    [&](uint8_t status) { reached = DecodeStatus(status).PositionReached(move.Motor); });
   const InterruptWatch interrupt;
   WaitFor([&] { return reached || interrupt.Raised(); }, move.TimeoutMs);

@@ -4,6 +4,7 @@
 #include <QJsonValue>
 #include <QStringList>
 #include <QTextStream>
+#include <memory>
 #include "BoardSession.h"
 #include "CtlTool.h"
 #include "MotionCommands.h"
@@ -19,12 +20,27 @@ struct Report {
 
 // The port opened (ToolFailure ExitPortFailed with the window's reason otherwise) and the board
 // identified with the poll cycle running (ExitBoardFailed when it does not answer); closed again
-// on every way out. The session's own failures are written to err.
+// on every way out. Or the session the window program holds, used as it is and left open. The
+// session's own failures are written to err meanwhile.
 class ToolBoard {
+  std::unique_ptr<TBoardSession> Owned;  // the port this tool opened itself
+
 public:
   ToolBoard(const QString &port, bool needControllerVersion, QTextStream &err);
+  ToolBoard(TBoardSession &held, bool needControllerVersion, QTextStream &err);
   ~ToolBoard();
-  TBoardSession Session;
+  ToolBoard(const ToolBoard &) = delete;
+  ToolBoard &operator=(const ToolBoard &) = delete;
+  TBoardSession &Session;
+
+private:
+  void AwaitIdentity(bool needControllerVersion);
+  // The session's failures on err for as long as this lives, also when a constructor throws.
+  struct ErrorOutput {
+    ErrorOutput(TBoardSession &session, QTextStream &err);
+    ~ErrorOutput();
+    QMetaObject::Connection Connection;
+  } Errors;
 };
 
 // The in-process simulated boards SIM1..SIM3 under their port names.

@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <functional>
 #include <optional>
+#include "Channel.h"
 #include "CtlCommands.h"
 #include "CtlRegisterCommands.h"
 #include "Ev710Registers.h"
@@ -69,6 +70,7 @@ Exit codes:
        and was not written)
 
 A negative number follows "--", which ends the options: give the options before it.
+When qvr710-eval holds the port, the command runs in it, and the window shows the change.
 )";
 
 int Number(const QString &text, const QString &what, int min, int max) {
@@ -175,13 +177,11 @@ void Print(QTextStream &out, QTextStream &err, const Report &r, bool json) {
   err.flush();
 }
 
-int Run(const QStringList &arguments, QTextStream &out, QTextStream &err) {
-  QCommandLineParser parser;
+// The tool's options on `parser`.
+void AddOptions(QCommandLineParser &parser) {
   parser.setApplicationDescription(QStringLiteral("The QVR710 evaluation boards from the command line and from scripts."));
-  const QCommandLineOption help({"h", "help"}, QStringLiteral("Shows this help."));
-  const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Shows the program's version."));
-  parser.addOption(help);
-  parser.addOption(version);
+  parser.addOption({{"h", "help"}, QStringLiteral("Shows this help.")});
+  parser.addOption({QStringLiteral("version"), QStringLiteral("Shows the program's version.")});
   parser.addOption({QStringLiteral("port"), QStringLiteral("The board's port: a name from \"ports\" or a device path."), QStringLiteral("NAME")});
   parser.addOption({QStringLiteral("json"), QStringLiteral("Reports as JSON, for scripts.")});
   parser.addOption({QStringLiteral("dry-run"), QStringLiteral("setup apply: lists the writes, sends nothing.")});
@@ -193,21 +193,33 @@ int Run(const QStringList &arguments, QTextStream &out, QTextStream &err) {
   parser.addOption({QStringLiteral("wait"), QStringLiteral("move: returns when the motor has reached its target.")});
   parser.addOption({QStringLiteral("timeout"), QStringLiteral("move --wait: gives up after S seconds (exit code 4)."), QStringLiteral("S")});
   parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("One of the commands below, with its arguments."), QStringLiteral("command [arguments]"));
+}
+
+// Runs the command on `held`, the window program's session, or else through the channel of a
+// program holding the port, or else on the port opened here.
+int Run(const QStringList &arguments, QTextStream &out, QTextStream &err, TBoardSession *held) {
+  QCommandLineParser parser;
+  AddOptions(parser);
   if (!parser.parse(arguments)) throw ToolFailure{ExitUsage, parser.errorText()};
-  if (parser.isSet(help)) {
+  if (parser.isSet("help")) {
     out << parser.helpText() << CommandsHelp;
     return ExitSuccess;
   }
-  if (parser.isSet(version)) {
+  if (parser.isSet("version")) {
     out << QCoreApplication::applicationName() << u' ' << QCoreApplication::applicationVersion() << u'\n';
     return ExitSuccess;
   }
   const auto [command, args] = FindCommand(parser.positionalArguments());
   std::optional<ToolBoard> board;
   if (command->NeedsBoard) {
-    if (!parser.isSet("port")) throw ToolFailure{ExitUsage, QStringLiteral("\"%1\" needs --port NAME.").arg(command->Name)};
-    ResolveSimulatedBoards();
-    board.emplace(parser.value("port"), command->NeedsControllerVersion, err);
+    if (held) {
+      board.emplace(*held, command->NeedsControllerVersion, err);
+    } else {
+      if (!parser.isSet("port")) throw ToolFailure{ExitUsage, QStringLiteral("\"%1\" needs --port NAME.").arg(command->Name)};
+      if (const std::optional<int> code = RunThroughChannel(parser.value("port"), arguments.mid(1), out, err)) return *code;
+      ResolveSimulatedBoards();
+      board.emplace(parser.value("port"), command->NeedsControllerVersion, err);
+    }
   }
   const Report report = command->Run(board ? &*board : nullptr, args, parser);
   Print(out, err, report, parser.isSet("json"));
@@ -216,9 +228,21 @@ int Run(const QStringList &arguments, QTextStream &out, QTextStream &err) {
 
 }  // namespace
 
-int RunTool(const QStringList &arguments, QTextStream &out, QTextStream &err) {
+bool IsStopRequest(const QStringList &arguments) {
+  QCommandLineParser parser;
+  AddOptions(parser);
   try {
-    return Run(arguments, out, err);
+    return parser.parse(arguments) && FindCommand(parser.positionalArguments()).first->Name == QLatin1String("stop");
+  } catch (const ToolFailure &) {
+    return false;
+  }
+}
+
+int RunTool(const QStringList &arguments, QTextStream &out, QTextStream &err) { return RunToolOn(nullptr, arguments, out, err); }
+
+int RunToolOn(TBoardSession *held, const QStringList &arguments, QTextStream &out, QTextStream &err) {
+  try {
+    return Run(arguments, out, err, held);
   } catch (const ToolFailure &f) {
     err << f.Text << Qt::endl;
     return f.Code;
