@@ -46,19 +46,13 @@ void TFormMain::SelectPort(const QString &name) {
 }
 
 void TFormMain::ConnectSession() {
-  connect(Session, &TBoardSession::LinkStateChanged, this, &TFormMain::ShowLinkState);
+  connect(Session, &TBoardSession::LinkStateChanged, Status, &TStatusLine::ShowLinkState);
   connect(Session, &TBoardSession::BoardFaceChanged, this, &TFormMain::ShowBoardFace);
   connect(Session, &TBoardSession::ValuesStale, this, &TFormMain::MarkValuesStale);
-  connect(Session, &TBoardSession::StatusByte, this, &TFormMain::SetStatusLeds);
-  connect(Session, &TBoardSession::RepliesDiscarded, this, &TFormMain::ShowDiscardedReplies);
+  connect(Session, &TBoardSession::StatusByte, Status, &TStatusLine::ShowStatusBits);
+  connect(Session, &TBoardSession::RepliesDiscarded, Status, &TStatusLine::ShowDiscardedReplies);
   connect(Session, &TBoardSession::ErrorReported, this, &TFormMain::ShowSessionError);
-  connect(Channel, &ctltool::ChannelServer::RequestStarted, this, &TFormMain::ShowScriptActivity);
-  ScriptActivityShown = new QTimer(this);
-  ScriptActivityShown->setSingleShot(true);
-  ScriptActivityShown->setInterval(3000);
-  connect(ScriptActivityShown, &QTimer::timeout, this, [this] {
-    if (StaticInfo2->text().startsWith(QLatin1String("A script drives the board:"))) StaticInfo2->setText(TextBeforeScript);
-  });
+  connect(Channel, &ctltool::ChannelServer::RequestStarted, Status, &TStatusLine::ShowScriptCommand);
 }
 
 void TFormMain::RegisterPollControls() {
@@ -71,8 +65,6 @@ void TFormMain::RegisterPollControls() {
     const int rows[] = {ctl::X_ACTUAL, ctl::V_TARGET, ctl::V_ACTUAL, ctl::A_ACTUAL};
     for (size_t i = 0; i < 4; ++i) Session->Entry(PollRow::MotorRegister(m, rows[i])).ShowMain = LiveLabel(LiveLabels[size_t(m)][i]);
   }
-  StatusLeds = {LedXReached1, LedReference1, LedXReached2, LedReference2,
-                LedXReached3, LedReference3, LedCoverWaiting, LedInterrupt};
 }
 
 void TFormMain::SetToolWindows(const TToolWindows &w) { Windows = w; }
@@ -110,7 +102,7 @@ void TFormMain::BtnCloseClick() {
   for (QWidget *w : std::initializer_list<QWidget *>{BtnClose, BtnCmd705, BtnStop1, BtnStop2, BtnStop3, BtnGo1,
                                                       BtnGo2, BtnGo3, BtnStopAll, BtnGoAll, BtnGraphics})
     w->setEnabled(false);
-  ShowNoPortTexts();
+  Status->ShowNoPort();
 }
 
 void TFormMain::FormClose() {
@@ -129,25 +121,14 @@ void TFormMain::closeEvent(QCloseEvent *e) {
 
 // --- What the session reports ------------------------------------------------------------------
 
-void TFormMain::ShowLinkState(TLinkState state) {
-  switch (state) {
-  case TLinkState::Detecting: SetStatusTexts(QStringLiteral("Trying to detect the board."), QString()); break;
-  case TLinkState::Active: break;  // the identified board's texts (ShowBoardFace)
-  case TLinkState::Silent:
-    SetStatusTexts(QStringLiteral("The board does not respond."), QStringLiteral("Please check the cable and the power."));
-    break;
-  }
-}
-
 // The board's name in the title and the status texts, and its buttons: shown and enabled only
 // for a board identified on this Open that answers; null shows no board.
 void TFormMain::ShowBoardFace(const TBoardFace *face) {
   const QString board = face ? QStringLiteral("QVR710+%1-EVAL").arg(QLatin1String(face->Family)) : DesignCaption;
   QApplication::setApplicationName(board);
   setWindowTitle(board + QStringLiteral(" V") + ShortVersionText(GetFileVersionText()));
-  BoardActive = face != nullptr;
+  Status->ShowBoard(face ? board : QString());
   if (face) {
-    SetStatusTexts(ActiveText(), board + QStringLiteral(" board detected!"));
     BtnQVR533->setVisible(face->Qvr533);
     BtnQVR730->setVisible(face->Qvr730);
     BtnQVR515->setVisible(face->Qvr515);
@@ -175,27 +156,6 @@ void TFormMain::ShowSessionError(const QString &text) {
   });
 }
 
-// A command of qvr710-ctl run through the channel shows for a moment who moves the board.
-void TFormMain::ShowScriptActivity(const QStringList &args) {
-  const QString prefix = QStringLiteral("A script drives the board: ");
-  if (!StaticInfo2->text().startsWith(prefix)) TextBeforeScript = StaticInfo2->text();
-  StaticInfo2->setText(prefix + args.join(u' '));
-  ScriptActivityShown->start();
-}
-
-// The active board's status says how many replies were not used, so a bad line is not silent.
-QString TFormMain::ActiveText() const {
-  if (DiscardedReplies == 0) return QStringLiteral("The board is active.");
-  return QStringLiteral("The board is active (%1 bad %2 discarded).")
-      .arg(DiscardedReplies)
-      .arg(DiscardedReplies == 1 ? QStringLiteral("reply") : QStringLiteral("replies"));
-}
-
-void TFormMain::ShowDiscardedReplies(int count) {
-  DiscardedReplies = count;
-  if (BoardActive) StaticInfo1->setText(ActiveText());
-}
-
 // Windows of drivers the identified board does not have would go on showing the previous
 // board's values over it: they close, and their buttons are hidden.
 void TFormMain::CloseForeignWindows(const TBoardFace &face) {
@@ -215,11 +175,6 @@ void TFormMain::CloseForeignWindows(const TBoardFace &face) {
 void TFormMain::MarkValuesStale() {
   for (const auto &motor : LiveLabels)
     for (QLabel *label : motor) label->setEnabled(false);
-  for (TLedLittle *led : StatusLeds) led->SetLedColor(lcDarkGray);
+  Status->DarkenLeds();
 }
 
-void TFormMain::SetStatusLeds(uint8_t status) {
-  const ctl::ControllerStatus bits = ctl::DecodeStatus(status);
-  for (size_t bit = 0; bit < StatusLeds.size(); ++bit)
-    StatusLeds[bit]->SetLedColor(IfThenLedColor(bits.Bit[bit], lcCyan, lcDarkCyan));
-}

@@ -18,6 +18,10 @@ TFormMain::TFormMain(QWidget *parent)
     : QWidget(parent), Session(new TBoardSession(this)), Channel(new ctltool::ChannelServer(*Session, this)) {
   SetUpToolWindow(this, [this](QWidget *form) { setupUi(form); });
   Hint95 = new THint95(this, 200);
+  Status = new TStatusLine(StaticInfo1, StaticInfo2,
+                           {LedXReached1, LedReference1, LedXReached2, LedReference2, LedXReached3, LedReference3,
+                            LedCoverWaiting, LedInterrupt},
+                           this);
   SetEditRanges();
   FormCreate();
   ConnectHandlers();
@@ -55,16 +59,7 @@ void TFormMain::SetInitialControlStates() {
   for (QWidget *w : std::initializer_list<QWidget *>{BtnClose, BtnCmd705, BtnStop1, BtnStop2, BtnStop3, BtnGo1,
                                                       BtnGo2, BtnGo3, BtnStopAll, BtnGoAll, BtnGraphics})
     w->setEnabled(false);
-  ShowNoPortTexts();
-}
-
-void TFormMain::ShowNoPortTexts() {
-  SetStatusTexts(QStringLiteral("No port opened."), QStringLiteral("Select a port, then click \"Open\"."));
-}
-
-void TFormMain::SetStatusTexts(const QString &info1, const QString &info2) {
-  StaticInfo1->setText(info1);
-  StaticInfo2->setText(info2);
+  Status->ShowNoPort();
 }
 
 // --- Motor edits ----------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include "BoardSession.h"
 #include "ErrorThrottle.h"
+#include "StatusLine.h"
 #include "MotionCommands.h"
 #include "ui_Ev710Main.h"
 
@@ -84,8 +85,6 @@ private:
   void RegisterPollControls();  // the main window's display controls in the poll table
   void ConnectHandlers();
   void ApplyRampMode(int motor);  // enable table of CbRampMode1Change and its twins
-  void SetStatusTexts(const QString &info1, const QString &info2);
-  void ShowNoPortTexts();
   // The window's face (Ev710Main.cpp); motor 0..2 names the controls ending in 1..3.
   struct TMotorLabels {
     QLabel *XTarget, *VTarget, *VMin, *VMax, *AMax, *VActual;
@@ -95,21 +94,12 @@ private:
   void KeepBoardButtonPlaces();
   void SetInitialControlStates();
   // What the session reports (Ev710Connect.cpp).
-  void ShowLinkState(TLinkState state);
   void ShowBoardFace(const TBoardFace *face);
   void CloseForeignWindows(const TBoardFace &face);
   void MarkValuesStale();
-  void SetStatusLeds(uint8_t status);
-  void ShowDiscardedReplies(int count);
   void ShowSessionError(const QString &text);
-  void ShowScriptActivity(const QStringList &args);
-  QTimer *ScriptActivityShown;  // the script's text stays this long, then the one before returns
-  QString TextBeforeScript;
   TErrorThrottle ErrorThrottle;
   std::array<std::array<QLabel *, 4>, 3> LiveLabels{};  // per motor: the live values the cycle shows
-  QString ActiveText() const;
-  bool BoardActive = false;
-  int DiscardedReplies = 0;
   // Motion commands (Ev710Motion.cpp).
   struct TMotorEdits {
     class TSpinEdit *XTarget, *VTarget, *VMin, *VMax, *AMax, *VActual;
@@ -127,5 +117,5 @@ private:
   uint32_t GoTrigger(QObject *button) const { return GoPressedAt.value(button, Session->StopCount()); }
 
   THint95 *Hint95 = nullptr;
-  std::array<TLedLittle *, 8> StatusLeds{};
+  TStatusLine *Status = nullptr;
 };
