@@ -24,6 +24,7 @@ public:
   ToolBoard(const QString &port, bool needControllerVersion, QTextStream &err);
   ~ToolBoard();
   TBoardSession Session;
+  QTextStream *Out = nullptr;  // where a command that reports as it runs (watch) writes
 };
 
 // The in-process simulated boards SIM1..SIM3 under their port names.
