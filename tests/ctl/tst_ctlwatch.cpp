@@ -16,6 +16,7 @@ constexpr int StandingAt = -123;  // motor 2's position and target: it stands th
 QList<QMap<QString, QString>> Table(const QByteArray &out, const QString &format) {
   QStringList lines = QString::fromUtf8(out).split(u'\n');
   if (lines.takeLast() != QString()) return {};  // the last line is incomplete
+  if (format != "json" && lines.isEmpty()) return {};  // no header
   QList<QMap<QString, QString>> rows;
   const auto fieldsOf = [&format](const QString &line) {
     return format == "csv" ? line.split(u',') : line.split(u' ', Qt::SkipEmptyParts);
@@ -44,6 +45,16 @@ class TestCtlWatch : public QObject {
 
   void Start(QProcess &p, const QStringList &args) {
     p.start(QStringLiteral(QVR_CTL_PATH), QStringList{"--port", Port, "watch"} + args);
+  }
+  struct Finished {
+    int Code = -1;
+    QByteArray Out, Err;
+  };
+  Finished Watch(const QStringList &args) {
+    QProcess p;
+    Start(p, args);
+    if (!p.waitForFinished(20000)) p.kill();
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
   }
 
 private slots:
@@ -76,11 +87,9 @@ private slots:
     QFETCH(QString, format);
     QFETCH(int, lines);
     QFETCH(QStringList, columns);
-    QProcess p;
-    Start(p, args);
-    QVERIFY(p.waitForFinished(20000));
-    QCOMPARE(p.exitCode(), 0);
-    const QByteArray out = p.readAllStandardOutput();
+    const Finished run = Watch(args);
+    QCOMPARE(run.Code, 0);
+    const QByteArray &out = run.Out;
     if (format == "csv") QVERIFY(out.startsWith(columns.join(u',').toUtf8() + '\n'));
     const QList<QMap<QString, QString>> rows = Table(out, format);
     QVERIFY(lines < 0 ? !rows.isEmpty() : rows.size() == lines);
@@ -108,12 +117,10 @@ private slots:
   void refused() {
     QFETCH(QStringList, args);
     QFETCH(QString, error);
-    QProcess p;
-    Start(p, args);
-    QVERIFY(p.waitForFinished(20000));
-    QCOMPARE(p.exitCode(), 2);
-    QVERIFY(p.readAllStandardOutput().isEmpty());
-    QVERIFY(p.readAllStandardError().contains(error.toUtf8()));
+    const Finished run = Watch(args);
+    QCOMPARE(run.Code, 2);
+    QVERIFY(run.Out.isEmpty());
+    QVERIFY2(run.Err.contains(error.toUtf8()), run.Err.constData());
   }
 
   // Ctrl+C and a board that falls silent end the watch after whole lines only.
