@@ -43,7 +43,8 @@ Commands:
                             X_TARGET, X_ACTUAL, V_TARGET, V_ACTUAL, A_ACTUAL, THRIFTLEVEL or
                             LOADPROBE with the motor (X_ACTUAL_1 or X_ACTUAL.1); without ROW the
                             X_ACTUAL, V_ACTUAL and LOADPROBE of every motor the board has; TIME is
-                            ms since the start; until --count N cycles, --seconds S or Ctrl+C
+                            ms since the start; --csv: CSV with a header, --json: an object a line;
+                            until --count N cycles, --seconds S or Ctrl+C
                               qvr710-ctl --port SIM1 watch X_ACTUAL_1 V_ACTUAL_1 --count 10
                               qvr710-ctl --port SIM1 watch --csv --seconds 60 > run.csv
   setup save FILE           the board's setup into a .qvrsetup file
