@@ -30,38 +30,6 @@ QMap<QString, int> ColumnsOfBoard(int boardKind) {
   return rows;
 }
 
-// The data log's hooks on the session: the cycle hands over one whole line per completed cycle,
-// "TIME;value;...", and nothing of a cycle cut short.
-class WatchLog : public TLogHooks {
-public:
-  WatchLog(TBoardAccess &board, const TLogSelection &selection, WatchPrinter &printer, int limit)
-      : Board(board), Selection(selection), Printer(printer), Limit(limit), StartTick(TickCount()) {
-    Board.SetLogHooks(this);
-  }
-  ~WatchLog() override { Board.SetLogHooks(nullptr); }
-
-  bool LoggingRunning() const override { return true; }
-  bool IsLogged(int row) const override { return row >= 0 && row <= LastLogColumnRow && Selection.test(size_t(row)); }
-  int LogColumnCount() const override { return CountLogColumns(Selection); }
-  uint32_t LogStartTick() const override { return StartTick; }
-  void WriteLogLine(const QString &line) override {
-    if (Done()) return;
-    const QStringList fields = line.split(u';');
-    QList<int> values;
-    for (qsizetype i = 1; i < fields.size(); ++i) values << fields[i].toInt();
-    Printer.PrintCycle(fields[0].toLongLong(), values);
-    ++Cycles;
-  }
-  bool Done() const { return Limit > 0 && Cycles >= Limit; }
-
-private:
-  TBoardAccess &Board;
-  TLogSelection Selection;
-  WatchPrinter &Printer;
-  int Limit, Cycles = 0;
-  uint32_t StartTick;
-};
-
 }  // namespace
 
 TLogSelection WatchSelection(const QStringList &rows, int boardKind) {
@@ -80,6 +48,26 @@ TLogSelection WatchSelection(const QStringList &rows, int boardKind) {
     selection.set(size_t(columns[name]));
   }
   return selection;
+}
+
+WatchLog::WatchLog(TBoardAccess &board, const TLogSelection &selection, WatchPrinter &printer, int limit)
+    : Board(board), Selection(selection), Printer(printer), Limit(limit), StartTick(TickCount()) {
+  Board.SetLogHooks(this);
+}
+
+WatchLog::~WatchLog() { Board.SetLogHooks(nullptr); }
+
+bool WatchLog::IsLogged(int row) const { return row >= 0 && row <= LastLogColumnRow && Selection.test(size_t(row)); }
+
+int WatchLog::LogColumnCount() const { return CountLogColumns(Selection); }
+
+void WatchLog::WriteLogLine(const QString &line) {
+  if (Done()) return;
+  const QStringList fields = line.split(u';');
+  QList<int> values;
+  for (qsizetype i = 1; i < fields.size(); ++i) values << fields[i].toInt();
+  Printer.PrintCycle(fields[0].toLongLong(), values);
+  ++Cycles;
 }
 
 WatchPrinter::WatchPrinter(const QStringList &columns, WatchFormat format, QTextStream &out)

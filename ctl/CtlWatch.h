@@ -1,12 +1,13 @@
 #pragma once
 // watch: the poll cycle's values under the data log's column names, one line per completed
-// cycle. WatchPrinter only formats what it is fed, so the values can come from any session that
-// runs the cycle; WatchCommand feeds it from the tool's own board.
+// cycle. WatchPrinter only formats what it is fed and WatchLog feeds it from any session's cycle;
+// WatchCommand runs them on the tool's own board.
 #include <QList>
 #include <QStringList>
 #include <QTextStream>
 #include "CtlCommands.h"
 #include "LogColumns.h"
+#include "PollHooks.h"
 
 namespace ctltool {
 
@@ -30,6 +31,28 @@ private:
   QStringList Columns;  // TIME first
   WatchFormat Format;
   QTextStream &Out;
+};
+
+// The data log's hooks on a session (TBoardAccess::SetLogHooks while it lives): the cycle hands
+// over one whole line per completed cycle, "TIME;value;...", and nothing of a cycle cut short;
+// the first `limit` lines (0: all) go to the printer.
+class WatchLog : public TLogHooks {
+public:
+  WatchLog(TBoardAccess &board, const TLogSelection &selection, WatchPrinter &printer, int limit);
+  ~WatchLog() override;
+  bool LoggingRunning() const override { return true; }
+  bool IsLogged(int row) const override;
+  int LogColumnCount() const override;
+  uint32_t LogStartTick() const override { return StartTick; }
+  void WriteLogLine(const QString &line) override;
+  bool Done() const { return Limit > 0 && Cycles >= Limit; }
+
+private:
+  TBoardAccess &Board;
+  TLogSelection Selection;
+  WatchPrinter &Printer;
+  int Limit, Cycles = 0;
+  uint32_t StartTick;
 };
 
 struct WatchRequest {
