@@ -28,7 +28,7 @@ constexpr int ControllerVersionTimeoutMs = 3 * int(TBoardSession::ReplyTimeout);
 QJsonArray JsonList(const QStringList &names) { return QJsonArray::fromStringList(names); }
 
 // NAME=VALUE pairs by the items' names, refused (usage) when unknown or out of range.
-QMap<QString, int> Assignments(int boardKind, const QStringList &texts) {
+QMap<QString, int> Assignments(TBoardKind boardKind, const QStringList &texts) {
   QMap<QString, int> values;
   for (const QString &text : texts) {
     const qsizetype eq = text.indexOf(u'=');
@@ -148,7 +148,7 @@ Report StatusCommand(ToolBoard &board) {
 }
 
 Report GetCommand(ToolBoard &board, const QStringList &names) {
-  const int kind = board.Session.BoardKind();
+  const TBoardKind kind = board.Session.BoardKind();
   for (const QString &name : names)
     if (!setup::FindSetupItem(kind, name)) throw ToolFailure{ExitUsage, QStringLiteral("Unknown name \"%1\".").arg(name)};
   const QMap<QString, int> values = setup::ReadSetupValues(board.Session, names);

@@ -34,7 +34,7 @@ void PrepareOffScreen(const QWidget *box, QImage &picture) {
 }  // namespace
 
 template <class Form>
-TDriverForm<Form>::TDriverForm(TBoardAccess &Board, int BoardKind, double RSense, QWidget *parent)
+TDriverForm<Form>::TDriverForm(TBoardAccess &Board, TBoardKind BoardKind, double RSense, QWidget *parent)
     : QWidget(parent), Board(Board), Kind(BoardKind) {
   SetUpToolWindow(this, [this](QWidget *form) { this->setupUi(form); });
   SetUpControls(RSense);

@@ -40,7 +40,7 @@ public:
   void AddGraphSample(uint16_t ld, uint8_t tl);
 
 protected:
-  TDriverForm(TBoardAccess &Board, int BoardKind, double RSense, QWidget *parent);
+  TDriverForm(TBoardAccess &Board, TBoardKind BoardKind, double RSense, QWidget *parent);
   virtual int Motor() const = 0;                  // the motor index every request addresses
   virtual int ChopperMode() const { return 0; }   // selects the CHOPCONF fields
   virtual void ReadPage(ReadReason Reason) = 0;   // the read of the shown page
@@ -70,7 +70,7 @@ protected:
   bool eventFilter(QObject *Watched, QEvent *Event) override;
 
   TBoardAccess &Board;
-  const int Kind;
+  const TBoardKind Kind;
 
 private:
   void ShowField(const DriverField &f, int32_t Reply);

@@ -3,7 +3,6 @@
 #include <cmath>
 
 using namespace DriverParam;
-using namespace BoardKinds;
 
 namespace {
 
@@ -17,8 +16,8 @@ const DriverField TblField = Index(TBL, "CbChopConfTbl", 4);
 const DriverField ToffField = Number(TOFF, "EditChopConfTOff", 0, 15);
 const DriverField RndTfField = Flag(RNDTF, "CheckChopConfRndTf");
 
-std::vector<DriverField> ChopConf(int boardKind, int chopperMode) {
-  if (boardKind == Qvr550)
+std::vector<DriverField> ChopConf(TBoardKind boardKind, int chopperMode) {
+  if (boardKind == TBoardKind::Qvr550)
     return {TblField, ToffField, RndTfField, Index(CSYNC, "CbChopConfCSync", 2), Index(CDIR, "CbChopConfCDir", 2),
             Flag(NOSD, "CheckChopConfNoSlowDecay"), Number(HYST, "EditChopConfHyst", 0, 63)};
   const DriverField chm = Index(CHM, "CbChopConfChm", 2);
@@ -32,8 +31,8 @@ std::vector<DriverField> ChopConf(int boardKind, int chopperMode) {
 
 }  // namespace
 
-QString DriverParameterName(uint8_t number, int boardKind) {
-  if (boardKind == OlderDrivers) {
+QString DriverParameterName(uint8_t number, TBoardKind boardKind) {
+  if (boardKind == TBoardKind::OlderDrivers) {
     switch (number) {
       case PWM515: return QStringLiteral("PWM");
       case StallThreshold: return QStringLiteral("SDT");
@@ -42,7 +41,7 @@ QString DriverParameterName(uint8_t number, int boardKind) {
       default: return {};
     }
   }
-  const bool qvr550 = boardKind == Qvr550;
+  const bool qvr550 = boardKind == TBoardKind::Qvr550;
   switch (number) {
     case CS: return QStringLiteral("CS");
     case MRES: return QStringLiteral("MRES");
@@ -83,16 +82,16 @@ QString DriverParameterName(uint8_t number, int boardKind) {
   }
 }
 
-ReadRule ReadRuleOf(uint8_t number, int boardKind) {
+ReadRule ReadRuleOf(uint8_t number, TBoardKind boardKind) {
   switch (number) {
     case LDT: return ReadRule::Signed32;
     case MStep: case StopOnStallSpeed: return ReadRule::Low16;
-    case LDValue: return boardKind == OlderDrivers ? ReadRule::LowByte : ReadRule::Low16;
+    case LDValue: return boardKind == TBoardKind::OlderDrivers ? ReadRule::LowByte : ReadRule::Low16;
     default: return ReadRule::LowByte;
   }
 }
 
-int32_t ReadCode(uint8_t number, int boardKind, int32_t replyValue) {
+int32_t ReadCode(uint8_t number, TBoardKind boardKind, int32_t replyValue) {
   switch (ReadRuleOf(number, boardKind)) {
     case ReadRule::Signed32: return replyValue;
     case ReadRule::Low16: return replyValue & 0xFFFF;
@@ -108,7 +107,7 @@ int32_t EncodeField(const DriverField &f, int shown) {
   }
 }
 
-int DecodeField(const DriverField &f, int32_t replyValue, int boardKind) {
+int DecodeField(const DriverField &f, int32_t replyValue, TBoardKind boardKind) {
   const int32_t code = ReadCode(f.Param, boardKind, replyValue);
   switch (f.Code) {
     case Coding::Flag: return code != 0 ? 1 : 0;
@@ -117,8 +116,8 @@ int DecodeField(const DriverField &f, int32_t replyValue, int boardKind) {
   }
 }
 
-std::vector<DriverField> GroupFields(int boardKind, DriverGroup group, int chopperMode) {
-  const bool qvr550 = boardKind == Qvr550;
+std::vector<DriverField> GroupFields(TBoardKind boardKind, DriverGroup group, int chopperMode) {
+  const bool qvr550 = boardKind == TBoardKind::Qvr550;
   switch (group) {
     case DriverGroup::DrvCtrl:
       return {Flag(INTPOL, "CheckDrvCtrlIntpol"), Flag(DEDGE, "CheckDrvCtrlDEdge"), Index(MRES, "CbDrvCtrlMRes", 9)};
@@ -146,7 +145,7 @@ std::vector<DriverField> GroupFields(int boardKind, DriverGroup group, int chopp
   return {};
 }
 
-std::vector<DriverField> AllFields(int boardKind) {
+std::vector<DriverField> AllFields(TBoardKind boardKind) {
   std::vector<DriverField> all;
   auto add = [&all](const std::vector<DriverField> &fields) {
     for (const DriverField &f : fields)
@@ -156,7 +155,7 @@ std::vector<DriverField> AllFields(int boardKind) {
   for (DriverGroup g : {DriverGroup::DrvCtrl, DriverGroup::ChopConf, DriverGroup::ThriftLv, DriverGroup::LdcsConf,
                         DriverGroup::DrvConf, DriverGroup::Special})
     add(GroupFields(boardKind, g, 0));
-  if (boardKind != Qvr550) add(GroupFields(boardKind, DriverGroup::ChopConf, 1));
+  if (boardKind != TBoardKind::Qvr550) add(GroupFields(boardKind, DriverGroup::ChopConf, 1));
   return all;
 }
 
@@ -168,12 +167,12 @@ FastDecay DecodeFastDecay(int32_t code164, int32_t code166) {
   return {(code164 & 2) != 0, 8 * (code164 & 1) + (code166 & 7)};
 }
 
-std::vector<StatusFlag> StatusFlagsOf(int boardKind) {
+std::vector<StatusFlag> StatusFlagsOf(TBoardKind boardKind) {
   switch (boardKind) {
-    case Qvr550:
+    case TBoardKind::Qvr550:
       return {{0, "LD", "LedDrvStatusLD"},      {1, "OT", "LedDrvStatusOT"},   {2, "OTPW", "LedDrvStatusOTPW"},
               {3, "S2G", "LedDrvStatusS2GA"},   {5, "OL", "LedDrvStatusOLA"},  {7, "STST", "LedDrvStatusSTST"}};
-    case OlderDrivers:
+    case TBoardKind::OlderDrivers:
       return {{0, "OC-A", "LED_OCA_"},   {1, "OC-B", "LED_OCB_"}, {2, "OL-A", "LED_OLA_"},   {3, "OL-B", "LED_OLB_"},
               {4, "OC-HS", "LED_OCHS_"}, {5, "UV", "LED_UV_"},    {6, "OT-PW", "LED_OTPW_"}, {7, "OT", "LED_OT_"}};
     default:

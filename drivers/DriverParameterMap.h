@@ -5,13 +5,11 @@
 // Plain C++, no widgets.
 #include <QString>
 #include <cstdint>
+#include "BoardKind.h"
 #include <optional>
 #include <vector>
 
 // Board kinds as identified at connection.
-namespace BoardKinds {
-constexpr int NewerDrivers = 1, OlderDrivers = 2, Qvr550 = 3;
-}
 
 // Parameter numbers. One number can carry different fields on different boards: 185 is TST on
 // the newer drivers and CSYNC on the QVR550; 6 is CS except on the older-driver board, where it
@@ -33,12 +31,12 @@ constexpr uint8_t StallThreshold = 205;
 
 // The field's name behind a parameter number on a board kind ("TST" or "CSYNC" for 185, "CS" or
 // "PWM" for 6); empty for a number the board kind does not use.
-QString DriverParameterName(uint8_t number, int boardKind);
+QString DriverParameterName(uint8_t number, TBoardKind boardKind);
 
 // How a reply's 32-bit value is read.
 enum class ReadRule { LowByte, Low16, Signed32 };
-ReadRule ReadRuleOf(uint8_t number, int boardKind);
-int32_t ReadCode(uint8_t number, int boardKind, int32_t replyValue);
+ReadRule ReadRuleOf(uint8_t number, TBoardKind boardKind);
+int32_t ReadCode(uint8_t number, TBoardKind boardKind, int32_t replyValue);
 
 // How a control's value becomes the parameter's code.
 enum class Coding {
@@ -60,16 +58,16 @@ struct DriverField {
 
 // Index, Flag, Number and Signed fields; the fast decay fields take both of their controls.
 int32_t EncodeField(const DriverField &f, int shown);
-int DecodeField(const DriverField &f, int32_t replyValue, int boardKind);
+int DecodeField(const DriverField &f, int32_t replyValue, TBoardKind boardKind);
 
 enum class DriverGroup { DrvCtrl, ChopConf, ThriftLv, LdcsConf, DrvConf, Special };
 
 // The fields of a register group in request order, for the newer drivers or the QVR550. The newer
 // drivers' CHOPCONF depends on the chopper mode (CHM 0 "standard", 1 "const. Toff"); in constant
 // off-time mode parameters 164 and 166 carry FDMODE and the fast decay time (FastDecay below).
-std::vector<DriverField> GroupFields(int boardKind, DriverGroup group, int chopperMode = 0);
+std::vector<DriverField> GroupFields(TBoardKind boardKind, DriverGroup group, int chopperMode = 0);
 // Every field of a board kind's window, each (parameter, control) pair once.
-std::vector<DriverField> AllFields(int boardKind);
+std::vector<DriverField> AllFields(TBoardKind boardKind);
 
 // Constant off-time mode: FDMODE and the fast decay time item (0..15, item n = n x 32 clocks)
 // share parameters 164 (2 x FDMODE + bit 3 of the item) and 166 (bits 0..2 of the item).
@@ -105,7 +103,7 @@ struct StatusFlag {
   const char *Led;  // indicator object name; for the older drivers without the motor group's chip number
 };
 // The flags a board kind's status word carries, bit 0 first.
-std::vector<StatusFlag> StatusFlagsOf(int boardKind);
+std::vector<StatusFlag> StatusFlagsOf(TBoardKind boardKind);
 
 // Microstep position MSTEP and the phase polarities derived from its bits 9 and 8.
 struct Microstep {

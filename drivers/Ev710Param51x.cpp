@@ -32,7 +32,7 @@ TGroupQVR51x::TGroupQVR51x(TBoardAccess &Board, int MotorIndex, const QString &N
   setObjectName(objectName() + NameChip);
   StallBar->setToolTip(QStringLiteral("This bar shows the load detection value measured by the ") + HintChip + u'.');
   GrpErrorFlags_->setToolTip(QStringLiteral("The error flags of the ") + HintChip + QStringLiteral(" are displayed here."));
-  for (const StatusFlag &flag : StatusFlagsOf(BoardKinds::OlderDrivers)) {
+  for (const StatusFlag &flag : StatusFlagsOf(TBoardKind::OlderDrivers)) {
     auto *led = findChild<TLedLittle *>(QLatin1String(flag.Led) + NameChip);
     led->SetLedColor(lcDarkCyan);
     FlagLeds.push_back({flag.Bit, led});

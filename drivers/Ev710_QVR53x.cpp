@@ -7,7 +7,7 @@ double RSenseOfMotor(int motor) { return motor == 0 ? 0.068 : 0.15; }
 }  // namespace
 
 TFormQVR533::TFormQVR533(TBoardAccess &Board, QWidget *parent)
-    : TDriverForm(Board, BoardKinds::NewerDrivers, RSenseOfMotor(0), parent) {
+    : TDriverForm(Board, TBoardKind::NewerDrivers, RSenseOfMotor(0), parent) {
   Board.SetSelectedMotor(0);
   CbChopConfChmChange();
   HookMotorPair();

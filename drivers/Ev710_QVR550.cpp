@@ -3,7 +3,7 @@
 #include "SpinEdit.h"
 
 TFormQVR550::TFormQVR550(TBoardAccess &Board, QWidget *parent)
-    : TDriverForm(Board, BoardKinds::Qvr550, 0.15, parent) {
+    : TDriverForm(Board, TBoardKind::Qvr550, 0.15, parent) {
   // Rows in the order of their parameters (180, 206, 182, 208, 6, 168, 170, 172).
   const int row = PollRow::Qvr550Driver;
   Hook(row, &TFormQVR550::ShowTLValue);

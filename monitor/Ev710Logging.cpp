@@ -69,9 +69,9 @@ void TFormLogging::FormShow() { ShowChoicesOfBoard(); }
 
 // Only what the attached board offers is shown, and only what is shown is logged.
 void TFormLogging::ShowChoicesOfBoard() {
-  const int kind = Board.BoardKind();
+  const TBoardKind kind = Board.BoardKind();
   for (int m = 0; m < 3; ++m) {
-    Groups[m]->ThriftLevelBox()->setVisible(kind == 1 || kind == 3);
+    Groups[m]->ThriftLevelBox()->setVisible(kind == TBoardKind::NewerDrivers || kind == TBoardKind::Qvr550);
     Groups[m]->setVisible(MotorOnBoard(m, kind));
   }
 }

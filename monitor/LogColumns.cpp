@@ -7,7 +7,7 @@ struct TLogColumn {
   TLogValue Value;
   const char *Name;                // column name without the motor digit
   std::array<int, 3> Row;          // poll row per motor; -1: not read on that board
-  std::array<bool, 4> OnKind;      // selectable on board kinds 0..3
+  std::array<bool, 4> OnKind;      // selectable per board kind, indexed by TBoardKind
 };
 
 // The controller's registers are read on every board. The driver values come from the rows
@@ -38,11 +38,11 @@ void ClearMotorColumns(TLogSelection &Selection, int Motor) {
     if (c.Row[Motor] >= 0) Selection.reset(c.Row[Motor]);
 }
 
-void SelectMotorColumns(TLogSelection &Selection, int Motor, const TLogChecks &Checked, int BoardKind) {
+void SelectMotorColumns(TLogSelection &Selection, int Motor, const TLogChecks &Checked, TBoardKind BoardKind) {
   ClearMotorColumns(Selection, Motor);
   if (!MotorOnBoard(Motor, BoardKind)) return;
   for (const TLogColumn &c : Columns)
-    if (Checked[int(c.Value)] && BoardKind >= 0 && BoardKind < 4 && c.OnKind[BoardKind] && c.Row[Motor] >= 0)
+    if (Checked[int(c.Value)] && c.OnKind[size_t(BoardKind)] && c.Row[Motor] >= 0)
       Selection.set(c.Row[Motor]);
 }
 

@@ -4,6 +4,7 @@
 #include <QString>
 #include <array>
 #include <bitset>
+#include "BoardKind.h"
 #include "PollRows.h"
 
 // The seven value boxes of a motor's group, in the window's order.
@@ -18,11 +19,13 @@ constexpr int LastLogColumnRow = PollRow::Last;  // only rows up to the table's 
 
 // Whether the board kind has the motor (0..2): the QVR550 board has motor 1 only, and a board
 // not yet identified shows motor 1 only.
-constexpr bool MotorOnBoard(int Motor, int BoardKind) { return Motor == 0 || BoardKind == 1 || BoardKind == 2; }
+constexpr bool MotorOnBoard(int Motor, TBoardKind BoardKind) {
+  return Motor == 0 || BoardKind == TBoardKind::NewerDrivers || BoardKind == TBoardKind::OlderDrivers;
+}
 
 // Replaces the motor's (0..2) members by the rows its checked boxes read on this board kind;
 // a motor the board does not have selects nothing.
-void SelectMotorColumns(TLogSelection &Selection, int Motor, const TLogChecks &Checked, int BoardKind);
+void SelectMotorColumns(TLogSelection &Selection, int Motor, const TLogChecks &Checked, TBoardKind BoardKind);
 // Removes every row any of the motor's boxes can select.
 void ClearMotorColumns(TLogSelection &Selection, int Motor);
 

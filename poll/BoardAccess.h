@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include "BoardKind.h"
 #include "PollHooks.h"
 #include "PollTable.h"
 
@@ -48,7 +49,7 @@ public:
   virtual const std::array<uint8_t, 4> &ReplyValue() const = 0;
 
   // The board: 0 none identified yet, 1 newer drivers, 2 older drivers, 3 QVR550.
-  virtual uint8_t BoardKind() const = 0;
+  virtual TBoardKind BoardKind() const = 0;
   virtual QByteArray BoardVersionText() const = 0;
   virtual QString ControllerVersionText() const = 0;
 

@@ -2,10 +2,10 @@
 
 namespace {
 constexpr TBoardFace BoardFaces[] = {
-    {1, {"710", "4706"}, "QVR53x", true, true, false, false, true},
-    {2, {"515", nullptr}, "QVR51x", false, false, true, false, true},
-    {1, {"936", nullptr}, "QVR53x", true, false, false, false, false},
-    {3, {"937", nullptr}, "QVR550", false, false, false, true, false},
+    {TBoardKind::NewerDrivers, {"710", "4706"}, "QVR53x", true, true, false, false, true},
+    {TBoardKind::OlderDrivers, {"515", nullptr}, "QVR51x", false, false, true, false, true},
+    {TBoardKind::NewerDrivers, {"936", nullptr}, "QVR53x", true, false, false, false, false},
+    {TBoardKind::Qvr550, {"937", nullptr}, "QVR550", false, false, false, true, false},
 };
 }  // namespace
 

@@ -4,9 +4,10 @@
 #include <QByteArray>
 #include <array>
 #include <cstdint>
+#include "BoardKind.h"
 
 struct TBoardFace {
-  uint8_t Kind;  // 1 newer drivers, 2 older drivers, 3 QVR550
+  TBoardKind Kind;
   std::array<const char *, 2> Prefixes;
   const char *Family;
   bool Qvr533, Qvr730, Qvr515, Qvr550, Board;

@@ -56,7 +56,7 @@ void TBoardSession::StartDetection() {
   // Identify afresh from this Open's answer only: nothing of a board identified before (its
   // kind, version text) may stand for the board attached now.
   BoardIdentified = false;
-  FBoardKind = 0;
+  FBoardKind = TBoardKind::None;
   FBoardVersionText.clear();
   emit ValuesStale();
   emit BoardFaceChanged(nullptr);
@@ -266,8 +266,8 @@ void TBoardSession::PollMessageHandler() {
 void TBoardSession::SendPollRequest() {
   using namespace PollRow;
   auto jumpByBoard = [this] {
-    if (FBoardKind == 2) PollIndex = OlderDriver;
-    else if (FBoardKind == 3) PollIndex = Qvr550Driver;
+    if (FBoardKind == TBoardKind::OlderDrivers) PollIndex = OlderDriver;
+    else if (FBoardKind == TBoardKind::Qvr550) PollIndex = Qvr550Driver;
   };
   auto getParameter = [this](int row, int motor) {
     SendCommand(1, GetParameter, PollTable[size_t(row)].Datagram, uint8_t(motor), 0, false, false);
@@ -281,12 +281,12 @@ void TBoardSession::SendPollRequest() {
     jumpByBoard();
     getParameter(PollIndex, motor);
   } else if (i >= Qvr550Driver && i <= Last) {
-    if (FBoardKind != 3) SendRestartRequest();
+    if (FBoardKind != TBoardKind::Qvr550) SendRestartRequest();
     else getParameter(i, FSelectedMotor);
   } else if (i >= Encoder && i <= EncoderLast) {
     SendCommandBytes(1, SpiTransfer, 4, 0, {PollTable[size_t(i)].Datagram, 0, 0, 0}, false, false);
   } else if (i >= OlderDriver && i <= OlderDriverLast) {
-    if (FBoardKind != 2) SendRestartRequest();
+    if (FBoardKind != TBoardKind::OlderDrivers) SendRestartRequest();
     else getParameter(i, (i - OlderDriver) / 2);
   } else {
     WaitForEmptyOutput();

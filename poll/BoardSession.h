@@ -50,7 +50,7 @@ public:
   uint32_t StopCount() const override { return Commands.StopCount(); }
   const std::array<uint8_t, 9> &ReplyFrame() const override { return FReplyFrame; }
   const std::array<uint8_t, 4> &ReplyValue() const override { return FReplyValue; }
-  uint8_t BoardKind() const override { return FBoardKind; }
+  TBoardKind BoardKind() const override { return FBoardKind; }
   QByteArray BoardVersionText() const override { return FBoardVersionText; }
   QString ControllerVersionText() const override { return FControllerVersionText; }
   PollEntry &Entry(int Index) override { return PollTable.at(size_t(Index)); }
@@ -127,7 +127,7 @@ private:
 
   std::array<uint8_t, 9> FReplyFrame{};
   std::array<uint8_t, 4> FReplyValue{};
-  uint8_t FBoardKind = 0;
+  TBoardKind FBoardKind = TBoardKind::None;
   QByteArray FBoardVersionText;
   QString FControllerVersionText;
   bool FEditorShown = false;

@@ -144,11 +144,11 @@ void TFormMain::ShowBoardFace(const TBoardFace *face) {
     BtnBoard->setVisible(face->Board);
     CloseForeignWindows(*face);
   }
-  const uint8_t kind = face ? face->Kind : 0;
-  BtnQVR533->setEnabled(kind == 1);
-  BtnQVR730->setEnabled(kind == 1);
-  BtnQVR515->setEnabled(kind == 2);
-  BtnQVR550->setEnabled(kind == 3);
+  const TBoardKind kind = face ? face->Kind : TBoardKind::None;
+  BtnQVR533->setEnabled(kind == TBoardKind::NewerDrivers);
+  BtnQVR730->setEnabled(kind == TBoardKind::NewerDrivers);
+  BtnQVR515->setEnabled(kind == TBoardKind::OlderDrivers);
+  BtnQVR550->setEnabled(kind == TBoardKind::Qvr550);
   BtnBoard->setEnabled(face && face->Board);
   BtnSaveSetup->setEnabled(face != nullptr);
   BtnLoadSetup->setEnabled(face != nullptr);
@@ -185,8 +185,8 @@ void TFormMain::CloseForeignWindows(const TBoardFace &face) {
       {Windows.FormQVR730, face.Qvr730},
       {Windows.FormQVR51x, face.Qvr515},
       {Windows.FormQVR550, face.Qvr550},
-      {Windows.FormBoard, face.Board && face.Kind == 1},
-      {Windows.FormBoard51x, face.Board && face.Kind == 2},
+      {Windows.FormBoard, face.Board && face.Kind == TBoardKind::NewerDrivers},
+      {Windows.FormBoard51x, face.Board && face.Kind == TBoardKind::OlderDrivers},
   };
   for (const auto &[window, offered] : windows)
     if (window && !offered && window->isVisible()) window->close();

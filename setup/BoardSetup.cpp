@@ -25,10 +25,10 @@ bool Holds(const std::vector<DriverField> &fields, const DriverField &f) {
 // A group's fields with the chopper mode each belongs to (-1 both): the newer drivers' CHOPCONF
 // lists the fields both modes share, then the standard mode's, the constant off-time mode's and
 // the shared rest.
-std::vector<std::pair<DriverField, int>> GroupItems(int boardKind, DriverGroup group) {
+std::vector<std::pair<DriverField, int>> GroupItems(TBoardKind boardKind, DriverGroup group) {
   const std::vector<DriverField> standard = GroupFields(boardKind, group, 0);
   std::vector<std::pair<DriverField, int>> out;
-  if (group != DriverGroup::ChopConf || boardKind == BoardKinds::Qvr550) {
+  if (group != DriverGroup::ChopConf || boardKind == TBoardKind::Qvr550) {
     for (const DriverField &f : standard) out.push_back({f, -1});
     return out;
   }
@@ -44,7 +44,7 @@ std::vector<std::pair<DriverField, int>> GroupItems(int boardKind, DriverGroup g
   return out;
 }
 
-std::vector<SetupItem> BuildItems(int boardKind) {
+std::vector<SetupItem> BuildItems(TBoardKind boardKind) {
   std::vector<SetupItem> items;
   auto addRegisters = [&items](const std::vector<RegisterDef> &defs, const QString &section, int motor) {
     for (const RegisterDef &def : defs)
@@ -68,10 +68,10 @@ std::vector<SetupItem> BuildItems(int boardKind) {
   return items;
 }
 
-int BoardKindNamed(const QString &name) {
-  for (int kind : {BoardKinds::NewerDrivers, BoardKinds::OlderDrivers, BoardKinds::Qvr550})
+TBoardKind BoardKindNamed(const QString &name) {
+  for (TBoardKind kind : {TBoardKind::NewerDrivers, TBoardKind::OlderDrivers, TBoardKind::Qvr550})
     if (name.compare(BoardKindName(kind), Qt::CaseInsensitive) == 0) return kind;
-  return 0;
+  return TBoardKind::None;
 }
 
 bool Fits(const SetupItem &item, const QMap<QString, int> &values) {
@@ -101,23 +101,23 @@ const QString OlderDriversComment = QStringLiteral(
 
 }  // namespace
 
-QString BoardKindName(int boardKind) {
+QString BoardKindName(TBoardKind boardKind) {
   switch (boardKind) {
-    case BoardKinds::NewerDrivers: return QStringLiteral("QVR710+QVR53x-EVAL");
-    case BoardKinds::OlderDrivers: return QStringLiteral("QVR710+QVR51x-EVAL");
-    case BoardKinds::Qvr550: return QStringLiteral("QVR710+QVR550-EVAL");
+    case TBoardKind::NewerDrivers: return QStringLiteral("QVR710+QVR53x-EVAL");
+    case TBoardKind::OlderDrivers: return QStringLiteral("QVR710+QVR51x-EVAL");
+    case TBoardKind::Qvr550: return QStringLiteral("QVR710+QVR550-EVAL");
     default: return {};
   }
 }
 
-const std::vector<SetupItem> &SetupItems(int boardKind) {
-  static std::map<int, std::vector<SetupItem>> items;
+const std::vector<SetupItem> &SetupItems(TBoardKind boardKind) {
+  static std::map<TBoardKind, std::vector<SetupItem>> items;
   auto it = items.find(boardKind);
   if (it == items.end()) it = items.emplace(boardKind, BuildItems(boardKind)).first;
   return it->second;
 }
 
-const SetupItem *FindSetupItem(int boardKind, const QString &name) {
+const SetupItem *FindSetupItem(TBoardKind boardKind, const QString &name) {
   for (const SetupItem &item : SetupItems(boardKind))
     if (item.Name.compare(name, Qt::CaseInsensitive) == 0) return &item;
   return nullptr;
@@ -145,11 +145,11 @@ QByteArray SetupText(const BoardSetup &s) {
     }
     text += item->Name + QStringLiteral(" = ") + SetupValueText(*item, s.Values.value(item->Name)) + u'\n';
   }
-  if (s.BoardKind == BoardKinds::OlderDrivers) text += OlderDriversComment;
+  if (s.BoardKind == TBoardKind::OlderDrivers) text += OlderDriversComment;
   return text.toUtf8();
 }
 
-SetupParse ParseSetupText(const QByteArray &content, int expectedKind) {
+SetupParse ParseSetupText(const QByteArray &content, TBoardKind expectedKind) {
   QStringList lines = QString::fromUtf8(content).split(u'\n');
   if (!lines.isEmpty() && lines[0].startsWith(QChar(0xFEFF))) lines[0].remove(0, 1);
   BoardSetup s;
@@ -161,7 +161,7 @@ SetupParse ParseSetupText(const QByteArray &content, int expectedKind) {
     const QString t = lines[i].trimmed();
     if (t.isEmpty() || t.startsWith(u'#')) continue;
     if (t.startsWith(u'[')) {
-      if (!s.BoardKind) return Refused(line, QStringLiteral("a section before the lines \"format\" and \"board\""));
+      if (s.BoardKind == TBoardKind::None) return Refused(line, QStringLiteral("a section before the lines \"format\" and \"board\""));
       if (!t.endsWith(u']')) return Refused(line, QStringLiteral("\"%1\" is no section header").arg(t));
       section = t.mid(1, t.size() - 2).trimmed().toLower();
       continue;
@@ -175,12 +175,12 @@ SetupParse ParseSetupText(const QByteArray &content, int expectedKind) {
       formatSeen = true;
       continue;
     }
-    if (!s.BoardKind) {
+    if (s.BoardKind == TBoardKind::None) {
       if (name.compare(QLatin1String("board"), Qt::CaseInsensitive) != 0)
         return Refused(line, QStringLiteral("the line \"board = ...\" must follow the format"));
       s.BoardKind = BoardKindNamed(value);
-      if (!s.BoardKind) return Refused(line, QStringLiteral("unknown board \"%1\"").arg(value));
-      if (expectedKind && s.BoardKind != expectedKind)
+      if (s.BoardKind == TBoardKind::None) return Refused(line, QStringLiteral("unknown board \"%1\"").arg(value));
+      if (expectedKind != TBoardKind::None && s.BoardKind != expectedKind)
         return Refused(line, QStringLiteral("the setup is for the %1 board, this is the %2 board").arg(value, BoardKindName(expectedKind)));
       continue;
     }
@@ -196,7 +196,7 @@ SetupParse ParseSetupText(const QByteArray &content, int expectedKind) {
     s.Values[item->Name] = *v;
     lineOf[item->Name] = line;
   }
-  if (!s.BoardKind) return Refused(int(lines.size()), QStringLiteral("the file ends before the lines \"format\" and \"board\""));
+  if (s.BoardKind == TBoardKind::None) return Refused(int(lines.size()), QStringLiteral("the file ends before the lines \"format\" and \"board\""));
   std::map<int, QString> misplaced;  // line -> error, so the first line is reported
   for (const auto &[name, line] : lineOf) {
     const SetupItem *item = FindSetupItem(s.BoardKind, name);
@@ -217,7 +217,7 @@ void SaveSetupFile(const QString &path, const BoardSetup &s) {
   if (file.write(text) != text.size() || !file.commit()) throw EEvalError(QStringLiteral("File save error!"));
 }
 
-BoardSetup LoadSetupFile(const QString &path, int expectedKind) {
+BoardSetup LoadSetupFile(const QString &path, TBoardKind expectedKind) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly))
     throw EEvalError(QStringLiteral("Cannot open %1:\n%2").arg(path, file.errorString()));

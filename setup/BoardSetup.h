@@ -9,6 +9,7 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include "BoardKind.h"
 #include <optional>
 #include <vector>
 
@@ -17,9 +18,9 @@ namespace setup {
 constexpr int SetupFormatVersion = 1;
 inline const QString SetupFileSuffix = QStringLiteral("qvrsetup");
 
-// The board as the main window names it: "QVR710+QVR53x-EVAL" for board kind 1; empty for a kind
+// The board as the main window names it: "QVR710+QVR53x-EVAL" for the newer drivers; empty for a kind
 // that names none.
-QString BoardKindName(int boardKind);
+QString BoardKindName(TBoardKind boardKind);
 
 // One value a setup may hold.
 struct SetupItem {
@@ -32,14 +33,14 @@ struct SetupItem {
   int ModeValue = 0;
 };
 // Every item of a board kind, in the file's order (both chopper modes' items included).
-const std::vector<SetupItem> &SetupItems(int boardKind);
+const std::vector<SetupItem> &SetupItems(TBoardKind boardKind);
 // The item a name means, in any case; null for none.
-const SetupItem *FindSetupItem(int boardKind, const QString &name);
+const SetupItem *FindSetupItem(TBoardKind boardKind, const QString &name);
 // A value as the file writes it.
 QString SetupValueText(const SetupItem &item, int value);
 
 struct BoardSetup {
-  int BoardKind = 0;         // 1 newer drivers, 2 older drivers, 3 QVR550
+  TBoardKind BoardKind = TBoardKind::None;
   QMap<QString, int> Values;  // by the item's name as SetupItems spells it
   bool operator==(const BoardSetup &) const = default;
 };
@@ -52,18 +53,18 @@ QByteArray SetupText(const BoardSetup &s);
 // A whole file read strictly: an unknown or duplicate name, a name in the wrong section, a value
 // that is no number or out of its item's range, a wrong format or board kind, an item of the other
 // chopper mode, or a missing item is refused with its line number (Line, Error); Setup is then
-// empty. expectedKind 0 takes any known board kind.
+// empty. expectedKind None takes any known board kind.
 struct SetupParse {
   std::optional<BoardSetup> Setup;
   int Line = 0;
   QString Error;  // "line 12: V_MAX.1 = 5000 is out of its range 0..2047"
 };
-SetupParse ParseSetupText(const QByteArray &text, int expectedKind = 0);
+SetupParse ParseSetupText(const QByteArray &text, TBoardKind expectedKind = TBoardKind::None);
 
 // Through QSaveFile, so a failed save leaves the old file. Throws EEvalError.
 void SaveSetupFile(const QString &path, const BoardSetup &s);
 // Throws EEvalError: the file cannot be read, or the parse error.
-BoardSetup LoadSetupFile(const QString &path, int expectedKind = 0);
+BoardSetup LoadSetupFile(const QString &path, TBoardKind expectedKind = TBoardKind::None);
 
 // One name whose values differ; a value a setup does not hold is empty.
 struct SetupDifference {

@@ -79,7 +79,7 @@ Unit RamPairUnit(int pair) {
 
 // A driver group as its window reads it: the newer drivers' chopper mode, read second, decides
 // which CHOPCONF fields follow.
-ValueMap ReadDriverGroup(TBoardAccess &board, int kind, int motor, DriverGroup group) {
+ValueMap ReadDriverGroup(TBoardAccess &board, TBoardKind kind, int motor, DriverGroup group) {
   ValueMap out;
   int32_t code164 = 0;
   auto read = [&](const DriverField &f) {
@@ -95,7 +95,7 @@ ValueMap ReadDriverGroup(TBoardAccess &board, int kind, int motor, DriverGroup g
     }
   };
   std::vector<DriverField> fields = GroupFields(kind, group, 0);
-  if (group == DriverGroup::ChopConf && kind != BoardKinds::Qvr550) {
+  if (group == DriverGroup::ChopConf && kind != TBoardKind::Qvr550) {
     read(fields[0]);  // TBL
     read(fields[1]);  // CHM
     fields = GroupFields(kind, group, out.value(MotorName(QStringLiteral("CHM"), motor)));
@@ -105,7 +105,7 @@ ValueMap ReadDriverGroup(TBoardAccess &board, int kind, int motor, DriverGroup g
   return out;
 }
 
-Unit DriverUnit(const DriverField &f, int kind, int motor, DriverGroup group) {
+Unit DriverUnit(const DriverField &f, TBoardKind kind, int motor, DriverGroup group) {
   return {DriverFieldItems(f, kind, motor), false,
           [=](TBoardAccess &board) { return ReadDriverGroup(board, kind, motor, group); },
           [=](const ValueMap &values) {
@@ -120,9 +120,9 @@ Unit DriverUnit(const DriverField &f, int kind, int motor, DriverGroup group) {
 
 // A group's fields as its window's Set sends them, for the chopper mode the values hold; for
 // values without one, both modes' fields (each once), so any of them can be written.
-std::vector<DriverField> WrittenFields(int kind, int motor, DriverGroup group, const ValueMap &values) {
+std::vector<DriverField> WrittenFields(TBoardKind kind, int motor, DriverGroup group, const ValueMap &values) {
   const QString chm = MotorName(QStringLiteral("CHM"), motor);
-  if (group != DriverGroup::ChopConf || kind == BoardKinds::Qvr550 || values.contains(chm))
+  if (group != DriverGroup::ChopConf || kind == TBoardKind::Qvr550 || values.contains(chm))
     return GroupFields(kind, group, values.value(chm));
   std::vector<DriverField> fields = GroupFields(kind, group, 0);
   for (const DriverField &f : GroupFields(kind, group, 1))
@@ -132,7 +132,7 @@ std::vector<DriverField> WrittenFields(int kind, int motor, DriverGroup group, c
 }
 
 // Every write for the values, in the apply's order (PlanWrites says why).
-std::vector<Unit> AllUnits(int kind, const ValueMap &values) {
+std::vector<Unit> AllUnits(TBoardKind kind, const ValueMap &values) {
   std::vector<Unit> units;
   for (int motor = 1; motor <= 3; ++motor)
     for (const RegisterDef &def : MotorRegisterDefs()) units.push_back(RegisterUnit(def, motor - 1, motor));
@@ -149,7 +149,7 @@ bool NeedsRead(const Unit &u, const ValueMap &values) {
 }
 
 // The units that carry any of the values.
-std::vector<Unit> UnitsFor(int kind, const ValueMap &values) {
+std::vector<Unit> UnitsFor(TBoardKind kind, const ValueMap &values) {
   std::vector<Unit> out;
   for (Unit &u : AllUnits(kind, values))
     if (std::any_of(u.Names.begin(), u.Names.end(), [&values](const QString &n) { return values.contains(n); }))
@@ -157,7 +157,7 @@ std::vector<Unit> UnitsFor(int kind, const ValueMap &values) {
   return out;
 }
 
-QStringList InOrder(int kind, const std::set<QString> &names) {
+QStringList InOrder(TBoardKind kind, const std::set<QString> &names) {
   QStringList out;
   for (const SetupItem &item : SetupItems(kind))
     if (names.count(item.Name)) out << item.Name;
@@ -165,7 +165,7 @@ QStringList InOrder(int kind, const std::set<QString> &names) {
 }
 
 // Sends the units' writes in one command, each answered before the next; a lost reply stops it.
-ApplyReport Apply(TBoardAccess &board, int kind, const ValueMap &values, const SetupProgress &progress,
+ApplyReport Apply(TBoardAccess &board, TBoardKind kind, const ValueMap &values, const SetupProgress &progress,
                   const std::function<void(ApplyReport &)> &afterWrites) {
   const std::vector<Unit> units = UnitsFor(kind, values);
   enum State { NotSent, InFlight, Answered };
@@ -225,7 +225,7 @@ QString PlannedWrite::Text() const {
   return names + QStringLiteral(": read first, then written with the other fields as read");
 }
 
-std::vector<PlannedWrite> PlanWrites(int boardKind, const QMap<QString, int> &values) {
+std::vector<PlannedWrite> PlanWrites(TBoardKind boardKind, const QMap<QString, int> &values) {
   std::vector<PlannedWrite> plan;
   for (const Unit &u : UnitsFor(boardKind, values)) {
     PlannedWrite w{u.Names, NeedsRead(u, values), std::nullopt};
@@ -253,7 +253,7 @@ BoardSetup ReadSetup(TBoardAccess &board) {
 }
 
 QMap<QString, int> ReadSetupValues(TBoardAccess &board, const QStringList &names) {
-  const int kind = board.BoardKind();
+  const TBoardKind kind = board.BoardKind();
   ValueMap wanted;
   for (const QString &name : names) {
     const SetupItem *item = FindSetupItem(kind, name);
@@ -290,7 +290,7 @@ ApplyReport ApplySetup(TBoardAccess &board, const BoardSetup &setup, const Setup
 }
 
 ApplyReport WriteSetupValues(TBoardAccess &board, const QMap<QString, int> &values, const SetupProgress &progress) {
-  const int kind = board.BoardKind();
+  const TBoardKind kind = board.BoardKind();
   ValueMap named;
   for (const auto &[name, value] : values.asKeyValueRange()) {
     const SetupItem *item = FindSetupItem(kind, name);

@@ -42,7 +42,7 @@ struct PlannedWrite {
 // datagrams' layout and the microstep table, which the global registers (driver interface,
 // clock, continuous update) then put to use; the driver parameters travel through that
 // interface, so they go last. Nothing is stopped: a motor that runs keeps running.
-std::vector<PlannedWrite> PlanWrites(int boardKind, const QMap<QString, int> &values);
+std::vector<PlannedWrite> PlanWrites(TBoardKind boardKind, const QMap<QString, int> &values);
 
 // Every item of the board's kind, read in one command. Throws EEvalError when a reply is lost.
 BoardSetup ReadSetup(TBoardAccess &board);

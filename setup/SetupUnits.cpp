@@ -134,28 +134,28 @@ QString RamWordName(int word) { return QStringLiteral("RAM_") + QString::number(
 
 // The older drivers' stall thresholds and PWM value are only ever set, never read back by their
 // windows, so a setup cannot take them from the board: they are left out.
-std::vector<int> DriverMotors(int boardKind) {
+std::vector<int> DriverMotors(TBoardKind boardKind) {
   switch (boardKind) {
-    case BoardKinds::NewerDrivers: return {1, 2, 3};
-    case BoardKinds::Qvr550: return {0};
+    case TBoardKind::NewerDrivers: return {1, 2, 3};
+    case TBoardKind::Qvr550: return {0};
     default: return {};
   }
 }
 
 // The QVR550 window addresses its driver as motor index 2.
-uint8_t DriverMotorIndex(int boardKind, int motor) { return boardKind == BoardKinds::Qvr550 ? 2 : uint8_t(motor - 1); }
+uint8_t DriverMotorIndex(TBoardKind boardKind, int motor) { return boardKind == TBoardKind::Qvr550 ? 2 : uint8_t(motor - 1); }
 
-const std::vector<DriverGroup> &DriverGroups(int boardKind) {
+const std::vector<DriverGroup> &DriverGroups(TBoardKind boardKind) {
   static const std::vector<DriverGroup> newer = {DriverGroup::DrvCtrl, DriverGroup::ChopConf, DriverGroup::ThriftLv,
                                                  DriverGroup::LdcsConf, DriverGroup::DrvConf};
   static const std::vector<DriverGroup> qvr550 = {DriverGroup::DrvCtrl,  DriverGroup::ChopConf, DriverGroup::ThriftLv,
                                                   DriverGroup::LdcsConf, DriverGroup::DrvConf,  DriverGroup::Special};
-  return boardKind == BoardKinds::Qvr550 ? qvr550 : newer;
+  return boardKind == TBoardKind::Qvr550 ? qvr550 : newer;
 }
 
 // The window's label names the field; the constant off-time mode's fields carry no parameter
 // name of their own.
-QString DriverItemName(const DriverField &f, int boardKind) {
+QString DriverItemName(const DriverField &f, TBoardKind boardKind) {
   const QLatin1String control(f.Control);
   if (control == QLatin1String("CheckChopConfFDMode")) return QStringLiteral("FDMODE");
   if (control == QLatin1String("EditChopConfSineWaveOffset")) return QStringLiteral("SINE_WAVE_OFFSET");
@@ -164,14 +164,14 @@ QString DriverItemName(const DriverField &f, int boardKind) {
   return name.replace(u' ', u'_').replace(u'-', u'_');
 }
 
-QStringList DriverFieldItems(const DriverField &f, int boardKind, int motor) {
+QStringList DriverFieldItems(const DriverField &f, TBoardKind boardKind, int motor) {
   const QString time = MotorName(QStringLiteral("FAST_DECAY_TIME"), motor);
   if (f.Code == Coding::FastDecayHigh) return {MotorName(QStringLiteral("FDMODE"), motor), time};
   if (f.Code == Coding::FastDecayLow) return {time};
   return {MotorName(DriverItemName(f, boardKind), motor)};
 }
 
-int32_t DriverFieldCode(const DriverField &f, int boardKind, int motor, const ValueMap &values) {
+int32_t DriverFieldCode(const DriverField &f, TBoardKind boardKind, int motor, const ValueMap &values) {
   const QStringList items = DriverFieldItems(f, boardKind, motor);
   if (f.Code == Coding::FastDecayHigh) return FastDecayHighCode({values.value(items[0]) != 0, values.value(items[1])});
   if (f.Code == Coding::FastDecayLow) return FastDecayLowCode({false, values.value(items[0])});

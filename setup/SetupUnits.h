@@ -33,13 +33,13 @@ QString RamWordName(int word);                      // "RAM_3F"
 
 // The driver family's motors as the setup names them: 1..3 for the newer drivers, 0 (no motor)
 // for the QVR550's one driver; none for the older drivers.
-std::vector<int> DriverMotors(int boardKind);
-uint8_t DriverMotorIndex(int boardKind, int motor);  // the motor index requests carry
+std::vector<int> DriverMotors(TBoardKind boardKind);
+uint8_t DriverMotorIndex(TBoardKind boardKind, int motor);  // the motor index requests carry
 // The register groups in the order the windows show them.
-const std::vector<DriverGroup> &DriverGroups(int boardKind);
-QString DriverItemName(const DriverField &f, int boardKind);  // "HSTRT", "FAST_DECAY_TIME"
+const std::vector<DriverGroup> &DriverGroups(TBoardKind boardKind);
+QString DriverItemName(const DriverField &f, TBoardKind boardKind);  // "HSTRT", "FAST_DECAY_TIME"
 // The items a field's code is composed from: the fast decay fields take FDMODE and the time.
-QStringList DriverFieldItems(const DriverField &f, int boardKind, int motor);
-int32_t DriverFieldCode(const DriverField &f, int boardKind, int motor, const ValueMap &values);
+QStringList DriverFieldItems(const DriverField &f, TBoardKind boardKind, int motor);
+int32_t DriverFieldCode(const DriverField &f, TBoardKind boardKind, int motor, const ValueMap &values);
 
 }  // namespace setup

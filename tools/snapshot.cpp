@@ -133,11 +133,11 @@ bool SaveEditorPages(TFormAdvanced &editor, const QDir &dir) {
 const QStringList DriverWindows = {QStringLiteral("TFormQVR533"), QStringLiteral("TFormQVR550")};
 
 bool SaveDriverPages(TFormMain &main, const QDir &dir) {
-  const int kind = main.Board().BoardKind();
-  if (kind != 1 && kind != 3) return true;
+  const TBoardKind kind = main.Board().BoardKind();
+  if (kind != TBoardKind::NewerDrivers && kind != TBoardKind::Qvr550) return true;
   QWidget *w = nullptr;
   for (QWidget *top : QApplication::topLevelWidgets())
-    if (top->objectName() == DriverWindows[kind == 1 ? 0 : 1]) w = top;
+    if (top->objectName() == DriverWindows[kind == TBoardKind::NewerDrivers ? 0 : 1]) w = top;
   if (!w) return true;
   w->show();
   auto *pages = w->findChild<QTabWidget *>(QStringLiteral("PageControl"));
@@ -171,8 +171,8 @@ QWidget *TopLevel(const QString &name) {
 
 // The encoder, older-driver and board windows of the open board, shown with values set and live.
 void ShowBoardToolWindows(TFormMain &main, const QString &port) {
-  const int kind = main.Board().BoardKind();
-  if (kind == 1) {
+  const TBoardKind kind = main.Board().BoardKind();
+  if (kind == TBoardKind::NewerDrivers) {
     QWidget *encoder = TopLevel(QStringLiteral("TFormQVR730"));
     encoder->show();
     // Encoder 2 counts 2.6 per step; the telegram of ENC2_PS is sent and stays shown.
@@ -183,7 +183,7 @@ void ShowBoardToolWindows(TFormMain &main, const QString &port) {
     encoder->findChild<QPushButton *>(QStringLiteral("BtnSendMot1"))->click();
     TopLevel(QStringLiteral("TFormBoard"))->show();
     TopLevel(QStringLiteral("TFormBoard"))->findChild<QComboBox *>(QStringLiteral("CbFreq710"))->setCurrentIndex(7);
-  } else if (kind == 2) {
+  } else if (kind == TBoardKind::OlderDrivers) {
     sim::SimulatedBoardNamed(port.toStdString())->WithModel([](sim::BoardModel &m) {
       m.Drivers().SetForcedFlags(1, 0x41);  // OC-A and OT-PW of Motor 2
       m.Drivers().SetForcedFlags(2, 0x30);  // UV and OC-HS, which Motor 3's group does not show
@@ -198,7 +198,7 @@ void ShowBoardToolWindows(TFormMain &main, const QString &port) {
   RunEventsFor(LiveValuesWaitMs / 2);
 }
 void ShowSetupComparison(TFormMain &main, const QDir &dir) {
-  if (main.Board().BoardKind() != 1) return;
+  if (main.Board().BoardKind() != TBoardKind::NewerDrivers) return;
   const QString path = dir.filePath(QStringLiteral("saved.qvrsetup"));
   RunGuarded(&main, [&] {
     main.SaveSetupTo(path);

@@ -7,7 +7,7 @@
 namespace {
 const DriverField &FieldOf(int kind, const char *control, uint8_t param) {
   static std::vector<DriverField> all[4];
-  if (all[kind].empty()) all[kind] = AllFields(kind);
+  if (all[kind].empty()) all[kind] = AllFields(TBoardKind(kind));
   for (const DriverField &f : all[kind])
     if (f.Param == param && QByteArray(f.Control) == control) return f;
   qFatal("no field %s/%d", control, param);
@@ -65,12 +65,12 @@ private slots:
     QFETCH(int, param);
     QFETCH(int, reply);
     QFETCH(int, shown);
-    QCOMPARE(DecodeField(FieldOf(kind, control, uint8_t(param)), reply, kind), shown);
+    QCOMPARE(DecodeField(FieldOf(kind, control, uint8_t(param)), reply, TBoardKind(kind)), shown);
   }
 
   // Every spin edit's range survives the trip to the board and back.
   void rangesGoThereAndBack() {
-    for (int kind : {BoardKinds::NewerDrivers, BoardKinds::Qvr550})
+    for (TBoardKind kind : {TBoardKind::NewerDrivers, TBoardKind::Qvr550})
       for (const DriverField &f : AllFields(kind))
         for (int v : {f.Min, f.Max})
           QVERIFY2(DecodeField(f, EncodeField(f, v), kind) == v, f.Control);
@@ -90,7 +90,7 @@ private slots:
   void chopConfFollowsTheChopperMode() {
     auto controls = [](int kind, int chm) {
       QStringList names;
-      for (const DriverField &f : GroupFields(kind, DriverGroup::ChopConf, chm)) names << QString::number(f.Param) + u':' + f.Control;
+      for (const DriverField &f : GroupFields(TBoardKind(kind), DriverGroup::ChopConf, chm)) names << QString::number(f.Param) + u':' + f.Control;
       return names;
     };
     QVERIFY(controls(1, 0).contains("164:CbChopConfHDec"));
@@ -101,12 +101,12 @@ private slots:
   }
 
   void meaningDependsOnTheBoard() {
-    QCOMPARE(DriverParameterName(185, BoardKinds::NewerDrivers), QStringLiteral("TST"));
-    QCOMPARE(DriverParameterName(185, BoardKinds::Qvr550), QStringLiteral("CSYNC"));
-    QCOMPARE(DriverParameterName(6, BoardKinds::Qvr550), QStringLiteral("CS"));
-    QCOMPARE(DriverParameterName(6, BoardKinds::OlderDrivers), QStringLiteral("PWM"));
-    QCOMPARE(ReadCode(DriverParam::LDValue, BoardKinds::NewerDrivers, 0x12345), 0x2345);
-    QCOMPARE(ReadCode(DriverParam::LDValue, BoardKinds::OlderDrivers, 0x12345), 0x45);
+    QCOMPARE(DriverParameterName(185, TBoardKind::NewerDrivers), QStringLiteral("TST"));
+    QCOMPARE(DriverParameterName(185, TBoardKind::Qvr550), QStringLiteral("CSYNC"));
+    QCOMPARE(DriverParameterName(6, TBoardKind::Qvr550), QStringLiteral("CS"));
+    QCOMPARE(DriverParameterName(6, TBoardKind::OlderDrivers), QStringLiteral("PWM"));
+    QCOMPARE(ReadCode(DriverParam::LDValue, TBoardKind::NewerDrivers, 0x12345), 0x2345);
+    QCOMPARE(ReadCode(DriverParam::LDValue, TBoardKind::OlderDrivers, 0x12345), 0x45);
   }
 
   void statusDecoding() {
@@ -117,7 +117,7 @@ private slots:
     QVERIFY(!b.PhaseA && b.PhaseB);
     auto ledsLitBy = [](int kind, int bits) {
       QStringList lit;
-      for (const StatusFlag &f : StatusFlagsOf(kind))
+      for (const StatusFlag &f : StatusFlagsOf(TBoardKind(kind)))
         if (f.Led && (bits >> f.Bit & 1)) lit << f.Led;
       return lit;
     };

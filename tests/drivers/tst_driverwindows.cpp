@@ -159,13 +159,13 @@ private slots:
     TFormQVR533 *w = Newer();
     // Each control of the group shows what the board holds, decoded by the map.
     auto checkGroup = [&](DriverGroup group) {
-      for (const DriverField &f : GroupFields(BoardKinds::NewerDrivers, group, 1)) {
+      for (const DriverField &f : GroupFields(TBoardKind::NewerDrivers, group, 1)) {
         if (f.Code == Coding::FastDecayHigh || f.Code == Coding::FastDecayLow) continue;
         QWidget *c = Ctl<QWidget>(w, f.Control);
         const int shown = qobject_cast<QComboBox *>(c) ? static_cast<QComboBox *>(c)->currentIndex()
                           : qobject_cast<QCheckBox *>(c) ? int(static_cast<QCheckBox *>(c)->isChecked())
                                                           : static_cast<TSpinEdit *>(c)->Value();
-        QVERIFY2(shown == DecodeField(f, held.at(f.Param), BoardKinds::NewerDrivers), f.Control);
+        QVERIFY2(shown == DecodeField(f, held.at(f.Param), TBoardKind::NewerDrivers), f.Control);
       }
     };
     board->ClearReceivedFrames();

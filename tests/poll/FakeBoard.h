@@ -33,7 +33,7 @@ struct FakeBoard : TBoardAccess {
   uint32_t StopCount() const override { return 0; }
   const std::array<uint8_t, 9> &ReplyFrame() const override { return Frame; }
   const std::array<uint8_t, 4> &ReplyValue() const override { return Value; }
-  uint8_t BoardKind() const override { return 1; }
+  TBoardKind BoardKind() const override { return TBoardKind::NewerDrivers; }
   QByteArray BoardVersionText() const override { return "710V2.05"; }
   QString ControllerVersionText() const override { return QStringLiteral("QVR710 V2.05"); }
   PollEntry &Entry(int Index) override { return Table.at(size_t(Index)); }

@@ -503,7 +503,7 @@ private slots:
     s.Open("SIM1");
     QTRY_COMPARE_WITH_TIMEOUT(s.Text("StaticInfo1"), QStringLiteral("The board does not respond."), 5000);
     QVERIFY(!looksLive());
-    QCOMPARE(s.Main->Session->BoardKind(), uint8_t(0));
+    QCOMPARE(s.Main->Session->BoardKind(), TBoardKind::None);
   }
 
   // The tool windows grey their live values too, after Close and while the board is silent, and

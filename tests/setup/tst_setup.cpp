@@ -12,7 +12,7 @@ namespace {
 
 // Every item of a newer-driver board at its lowest value, the chopper modes standard.
 BoardSetup LowestSetup() {
-  BoardSetup s{BoardKinds::NewerDrivers, {}};
+  BoardSetup s{TBoardKind::NewerDrivers, {}};
   for (const SetupItem &item : SetupItems(s.BoardKind))
     if (item.ModeItem.isEmpty() || item.ModeValue == 0) s.Values[item.Name] = item.Min;
   return s;
@@ -41,7 +41,7 @@ private slots:
     BoardSetup setup = LowestSetup();
     setup.Values[QStringLiteral("LDT.2")] = -64;
     setup.Values[QStringLiteral("RAM_7F")] = 0xAB;
-    const SetupParse parsed = ParseSetupText(SetupText(setup), BoardKinds::NewerDrivers);
+    const SetupParse parsed = ParseSetupText(SetupText(setup), TBoardKind::NewerDrivers);
     QVERIFY2(parsed.Setup, qPrintable(parsed.Error));
     QCOMPARE(*parsed.Setup, setup);
   }
@@ -76,7 +76,7 @@ private slots:
     int line = 0;
     const QByteArray text = Replaced(SetupText(LowestSetup()), from, to, &line);
     QVERIFY(line > 0);
-    const SetupParse parsed = ParseSetupText(text, expectedKind);
+    const SetupParse parsed = ParseSetupText(text, TBoardKind(expectedKind));
     if (error.isEmpty()) {
       QVERIFY2(parsed.Setup, qPrintable(parsed.Error));
       return;
@@ -93,7 +93,7 @@ private slots:
     s.OpenFresh("SIM1");
     TBoardAccess &board = s.Access();
     const BoardSetup saved = ReadSetup(board);
-    const SetupParse reread = ParseSetupText(SetupText(saved), BoardKinds::NewerDrivers);
+    const SetupParse reread = ParseSetupText(SetupText(saved), TBoardKind::NewerDrivers);
     QVERIFY2(reread.Setup, qPrintable(reread.Error));
     QCOMPARE(*reread.Setup, saved);
 
@@ -110,7 +110,7 @@ private slots:
     sim::SimulatedBoard *sim = MainSession::Board("SIM1");
     sim->WithModel([](sim::BoardModel &m) {
       m.Controller() = sim::ControllerModel();
-      m.Drivers() = sim::DriverModel(BoardKinds::NewerDrivers);
+      m.Drivers() = sim::DriverModel(1);
     });
     sim->ClearReceivedFrames();
     int progressCalls = 0;

@@ -45,7 +45,7 @@ private slots:
     s.OpenFresh("SIM1");
     QVERIFY(s.Button("BtnSaveSetup")->isEnabled() && s.Button("BtnLoadSetup")->isEnabled());
     RunGuarded(s.Main, [this] { s.Main->SaveSetupTo(path); });
-    QCOMPARE(LoadSetupFile(path, BoardKinds::NewerDrivers), ReadSetup(s.Access()));
+    QCOMPARE(LoadSetupFile(path, TBoardKind::NewerDrivers), ReadSetup(s.Access()));
     s.CloseChecked();
     QVERIFY(!s.Button("BtnSaveSetup")->isEnabled());
   }
