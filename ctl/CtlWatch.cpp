@@ -16,7 +16,7 @@ namespace {
 constexpr int SilenceCheckMs = 100;
 
 // Each column this board kind offers, by name: what one box of one motor selects in the log.
-QMap<QString, int> ColumnsOfBoard(int boardKind) {
+QMap<QString, int> ColumnsOfBoard(TBoardKind boardKind) {
   QMap<QString, int> rows;
   for (int motor = 0; motor < 3; ++motor)
     for (int value = 0; value < LogValueCount; ++value) {
@@ -32,7 +32,7 @@ QMap<QString, int> ColumnsOfBoard(int boardKind) {
 
 }  // namespace
 
-TLogSelection WatchSelection(const QStringList &rows, int boardKind) {
+TLogSelection WatchSelection(const QStringList &rows, TBoardKind boardKind) {
   TLogSelection selection;
   if (rows.isEmpty()) {
     TLogChecks checks{};

@@ -16,7 +16,7 @@ enum class WatchFormat { Text, Csv, Json };
 // The data log's columns named by `rows` (X_ACTUAL_1 or X_ACTUAL.1, any case) on this board
 // kind; none named: the actual position, actual velocity and load value of every motor the
 // board has. A name the board does not offer is a usage failure.
-TLogSelection WatchSelection(const QStringList &rows, int boardKind);
+TLogSelection WatchSelection(const QStringList &rows, TBoardKind boardKind);
 
 // Lines of TIME (ms since the watch began) and the values, in the data log's column order.
 class WatchPrinter {
