@@ -103,9 +103,9 @@ QString WatchPrinter::TextLine(const QStringList &fields) const {
 Report WatchCommand(ToolBoard &board, const WatchRequest &request, QTextStream &out) {
   const TBoardSession &session = board.Session;
   const TLogSelection selection = WatchSelection(request.Rows, session.BoardKind());
+  const InterruptWatch interrupt;
   WatchPrinter printer(LogHeader(selection).split(u';'), request.Format, out);
   printer.PrintHeader();
-  const InterruptWatch interrupt;
   const WatchLog log(board.Session, selection, printer, request.Count);
   const auto silent = [&session] {
     return !session.ReplyReceived && TicksSince(session.LastRequestTick) > TBoardSession::ReplyTimeout;
