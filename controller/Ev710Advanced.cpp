@@ -30,7 +30,7 @@ void TFormAdvanced::FormCreate() {
   SpecialPage = new TSpecialPage(Board, ComposedDatagram, TabQVR710);
   TabQVR710->layout()->addWidget(SpecialPage);
   TabRAM->layout()->addWidget(new TRamTablePage(Board, TabRAM));
-  Board.SetEditorShown(false);
+  Board.Views().EditorShown = false;
 
   for (TRegisterPage *page : RegisterPages())
     connect(page->SendButton(), &QPushButton::clicked, this, Guarded(this, [this, page] { BtnSendMot1Click(*page); }));
@@ -51,11 +51,11 @@ void TFormAdvanced::closeEvent(QCloseEvent *e) {
 void TFormAdvanced::FormShow() {
   for (TMotorPage *page : MotorPages) page->ShowUStepCounter();
   SpecialPage->ShowChipRevision(Board.ControllerVersionText());
-  Board.SetEditorPage(PageControl->currentIndex());
-  Board.SetEditorShown(true);
+  Board.Views().EditorPage = PageControl->currentIndex();
+  Board.Views().EditorShown = true;
 }
 
-void TFormAdvanced::FormClose() { Board.SetEditorShown(false); }
+void TFormAdvanced::FormClose() { Board.Views().EditorShown = false; }
 
 void TFormAdvanced::PageControlChange() {
   static const char *const captions[] = {"QVR710 Register Set (Motor 1)",
@@ -66,7 +66,7 @@ void TFormAdvanced::PageControlChange() {
                                          "QVR710 Register Set (Configuration & Microstep RAM)"};
   const int page = PageControl->currentIndex();
   setWindowTitle(QString::fromLatin1(captions[page]));
-  Board.SetEditorPage(page);
+  Board.Views().EditorPage = page;
   if (page < PageRAM) RegisterPages()[page]->SelectRegister();
 }
 

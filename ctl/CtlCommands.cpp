@@ -85,9 +85,9 @@ ToolBoard::ToolBoard(const QString &port, bool needControllerVersion, QTextStrea
     throw ToolFailure{ExitPortFailed, e.Text};
   }
   Session.StartDetection();
-  if (!Session.CommandAnswered) FailNoAnswer();
+  if (!Session.State().CommandAnswered) FailNoAnswer();
   Session.StartPolling();
-  if (!WaitFor([this] { return Session.BoardIdentified; }, IdentifyTimeoutMs)) FailNoAnswer();
+  if (!WaitFor([this] { return Session.State().BoardIdentified; }, IdentifyTimeoutMs)) FailNoAnswer();
   if (needControllerVersion &&
       !WaitFor([this] { return !Session.ControllerVersionText().isEmpty(); }, ControllerVersionTimeoutMs))
     FailNoAnswer();

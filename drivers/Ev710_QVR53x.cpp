@@ -8,7 +8,7 @@ double RSenseOfMotor(int motor) { return motor == 0 ? 0.068 : 0.15; }
 
 TFormQVR533::TFormQVR533(TBoardAccess &Board, QWidget *parent)
     : TDriverForm(Board, TBoardKind::NewerDrivers, RSenseOfMotor(0), parent) {
-  Board.SetSelectedMotor(0);
+  Board.Views().SelectedMotor = 0;
   CbChopConfChmChange();
   HookMotorPair();
   // The selected motor's rows, in the order of their parameters (182, 208, 207, 6, 168, 170, 172).
@@ -67,7 +67,7 @@ void TFormQVR533::ReadChopConf() {
 void TFormQVR533::CbMotorSelectClick() {
   const int motor = CbMotorSelect->currentIndex();
   if (motor == SelectedMotor()) return;
-  Board.SetSelectedMotor(motor);
+  Board.Views().SelectedMotor = motor;
   HookMotorPair();
   EditRSense->SetValue(RSenseOfMotor(motor));
   History.Restart();

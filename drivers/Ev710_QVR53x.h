@@ -8,7 +8,7 @@ class TFormQVR533 : public TDriverForm<Ui::TFormQVR533> {
   Q_OBJECT
 public:
   explicit TFormQVR533(TBoardAccess &Board, QWidget *parent = nullptr);
-  int SelectedMotor() const { return Board.SelectedMotor(); }
+  int SelectedMotor() const { return Board.Views().SelectedMotor; }
   void ShowLDPin(uint8_t b2, uint8_t b1, uint8_t b0);
 
 protected:

@@ -49,7 +49,7 @@ TFormGraphics::TFormGraphics(TBoardAccess &Board, QWidget *parent) : QWidget(par
   LblXTiming->setText(Model.IntervalText());  // the model starts cleared, with the creation ranges
   PauseHint = BtnPause->toolTip();
   ConnectHandlers();
-  Board.SetGraphHooks(this);
+  Board.Views().GraphHooks = this;
 }
 
 void TFormGraphics::ConnectHandlers() {

@@ -14,6 +14,16 @@
 
 class QObject;
 
+// What the tool windows tell the poll cycle: the register editor's shown page (its rows are
+// polled only then), the motor the driver rows are asked for, and the graph's sample hooks
+// (null: no graph).
+struct TPollViews {
+  bool EditorShown = false;
+  int EditorPage = 0;
+  int SelectedMotor = 0;
+  TGraphHooks *GraphHooks = nullptr;
+};
+
 // A stop takes the board from any other command: what that command has not yet sent is
 // dropped, and so are the commands waiting their turn.
 enum class TCommandKind { Ordinary, Stop };
@@ -48,7 +58,7 @@ public:
   virtual const std::array<uint8_t, 9> &ReplyFrame() const = 0;
   virtual const std::array<uint8_t, 4> &ReplyValue() const = 0;
 
-  // The board: 0 none identified yet, 1 newer drivers, 2 older drivers, 3 QVR550.
+  // The board: its kind (None until identified) and version texts.
   virtual TBoardKind BoardKind() const = 0;
   virtual QByteArray BoardVersionText() const = 0;
   virtual QString ControllerVersionText() const = 0;
@@ -57,17 +67,10 @@ public:
   // their display controls and handlers at creation and switch page filters when shown or closed.
   virtual PollEntry &Entry(int Index) = 0;
 
-  // Flags of the tool windows that the cycle consults.
-  virtual bool EditorShown() const = 0;
-  virtual void SetEditorShown(bool Shown) = 0;
-  virtual int EditorPage() const = 0;
-  virtual void SetEditorPage(int Page) = 0;
-  virtual int SelectedMotor() const = 0;
-  virtual void SetSelectedMotor(int Motor) = 0;
+  virtual TPollViews &Views() = 0;
 
-  // What the cycle feeds besides the main window (null: nothing). Setting the log hooks, also
-  // again at each start of logging, empties the log line under assembly.
-  virtual void SetGraphHooks(TGraphHooks *Hooks) = 0;
+  // The data log's hooks (null: none). Setting them, also again at each start of logging,
+  // empties the log line under assembly.
   virtual void SetLogHooks(TLogHooks *Hooks) = 0;
 
   // Calls Stale, for as long as Context lives, each time the live values stop standing for the

@@ -12,7 +12,7 @@
 #include "BoardFaces.h"
 #include "CommandGate.h"
 #include "LineResync.h"
-#include "LogLine.h"
+#include "PollRouter.h"
 
 class TComm32;
 class QTimer;
@@ -45,38 +45,42 @@ public:
   void TransferDatagram(uint8_t B0, uint8_t B1, uint8_t B2, uint8_t B3) override;
   void PausePolling() override;
   void ResumePolling() override;
-  void BeginCommand(TCommandKind Kind, uint32_t TriggeredAt) override;
-  void EndCommand(bool Failed) override;
+  void BeginCommand(TCommandKind Kind, uint32_t TriggeredAt) override { Commands.Begin(Kind, TriggeredAt); }
+  void EndCommand(bool Failed) override { Commands.End(Failed); }
   uint32_t StopCount() const override { return Commands.StopCount(); }
-  const std::array<uint8_t, 9> &ReplyFrame() const override { return FReplyFrame; }
-  const std::array<uint8_t, 4> &ReplyValue() const override { return FReplyValue; }
-  TBoardKind BoardKind() const override { return FBoardKind; }
-  QByteArray BoardVersionText() const override { return FBoardVersionText; }
-  QString ControllerVersionText() const override { return FControllerVersionText; }
-  PollEntry &Entry(int Index) override { return PollTable.at(size_t(Index)); }
-  bool EditorShown() const override { return FEditorShown; }
-  void SetEditorShown(bool Shown) override { FEditorShown = Shown; }
-  int EditorPage() const override { return FEditorPage; }
-  void SetEditorPage(int Page) override { FEditorPage = Page; }
-  int SelectedMotor() const override { return FSelectedMotor; }
-  void SetSelectedMotor(int Motor) override { FSelectedMotor = Motor; }
-  void SetGraphHooks(TGraphHooks *Hooks) override { GraphHooks = Hooks; }
+  const std::array<uint8_t, 9> &ReplyFrame() const override { return Cycle.ReplyFrame; }
+  const std::array<uint8_t, 4> &ReplyValue() const override { return Cycle.ReplyValue; }
+  TBoardKind BoardKind() const override { return Identity.Kind; }
+  QByteArray BoardVersionText() const override { return Identity.VersionText; }
+  QString ControllerVersionText() const override { return Identity.ControllerVersionText; }
+  PollEntry &Entry(int Index) override { return Router.Table.at(size_t(Index)); }
+  TPollViews &Views() override { return Router.Views; }
+  void SetLogHooks(TLogHooks *Hooks) override { Router.SetLogHooks(Hooks); }
   void OnValuesStale(QObject *Context, std::function<void()> Stale) override {
     connect(this, &TBoardSession::ValuesStale, Context, std::move(Stale));
   }
-  void SetLogHooks(TLogHooks *Hooks) override {
-    LogHooks = Hooks;
-    LogLine.Clear();
-  }
 
-  // --- Link and cycle state (read by tests and benchmarks) -------------------------------
-  TComm32 *Comm32;
-  bool CommandAnswered = false;
-  bool ReplyReceived = true;
-  bool PollingEnabled = true;
-  uint32_t LastRequestTick = 0;
-  bool BoardIdentified = false;
-  int PollIndex = 0;
+  // What the link and the cycle are doing, for tests and benchmarks.
+  struct TCycleState {
+    bool PollingEnabled = true;
+    bool ReplyReceived = true;       // the last request's reply was taken, or given up
+    bool CommandAnswered = false;    // the last request was answered
+    bool RequestOutstanding = false; // a request went out and its reply has not been taken
+    bool ReplyRejected = false;      // the reply to the last request did not fit it
+    bool BoardIdentified = false;
+    bool DetectionRunning = false;   // StartDetection's wait: the cycle must not start inside it
+    bool RestartPending = false;     // the cycle starts again at its first row
+    bool TimerBusy = false;
+    uint8_t LastCommand = 0;         // command number of the last request sent
+    uint32_t LastRequestTick = 0;
+    int DiscardedReplies = 0;        // since the port was opened
+    int OpenError = 0;               // system error code of the last Open
+    std::array<uint8_t, 9> ReplyFrame{};
+    std::array<uint8_t, 4> ReplyValue{};
+  };
+  const TCycleState &State() const { return Cycle; }
+  int PollIndex() const { return Router.Index; }
+  TComm32 *const Comm32;
 
   // Handlers named after the events they serve.
   void TimerActionsTimer();
@@ -105,48 +109,28 @@ private:
   void Identify();
   void TimeoutActions();
   void StartResync();
-  void ResyncDone();
   void WaitForQuietLine();
   [[noreturn]] void FailNoAnswer();
-  bool AnswersVersionQuery(const struct BoardReply &reply) const;
   void TakeLateVersionReply();
+  void TakeReply(const std::array<uint8_t, 9> &Frame);
   void LoseStep();
   void EnsureInStep();
-  void RouteReply();
-  void RouteControllerReply(const PollEntry &e, int &Value);
-  void CallHandler(const PollEntry &e);
-  void Advance();
   void SendPollRequest();
   void SendRestartRequest();
   void WaitForEmptyOutput();
-  void ReportLater(const QString &text);
   void Guard(const std::function<void()> &handler);
-  static QString ErrorText(const std::exception &err);
   void CheckNotStopped() const;
-  static QString NotHeldText();
 
-  std::array<uint8_t, 9> FReplyFrame{};
-  std::array<uint8_t, 4> FReplyValue{};
-  TBoardKind FBoardKind = TBoardKind::None;
-  QByteArray FBoardVersionText;
-  QString FControllerVersionText;
-  bool FEditorShown = false;
-  int FEditorPage = 0;
-  int FSelectedMotor = 0;
-  TGraphHooks *GraphHooks = nullptr;
-  TLogHooks *LogHooks = nullptr;
-  TPollTable PollTable;
-  bool RestartPending = false;
-  bool TimerBusy = false;
+  struct TBoardIdentity {
+    TBoardKind Kind = TBoardKind::None;
+    QByteArray VersionText;
+    QString ControllerVersionText;
+  };
+
+  TCycleState Cycle;
+  TBoardIdentity Identity;
+  TPollRouter Router;
   QTimer *TimerActions;
-  TLogLine LogLine;
-  bool DetectionRunning = false;  // StartDetection's wait: the cycle must not start inside it
   TLineResync Resync;
-  int OpenError = 0;              // system error code of the last Open
-  uint8_t LastCommand = 0;        // command number of the last request sent
-  bool RequestOutstanding = false;  // a request went out and its reply has not been taken
-  bool ReplyRejected = false;     // the reply to the last request did not fit it
-  int DiscardedReplies = 0;       // since the port was opened
-
   TCommandGate Commands;
 };

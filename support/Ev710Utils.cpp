@@ -76,3 +76,8 @@ QString IntToHex(unsigned Value, int Digits) {
   if (Digits < 8) Value &= (1u << (4 * Digits)) - 1;
   return QString::number(Value, 16).toUpper().rightJustified(Digits, QLatin1Char('0'));
 }
+
+QString ErrorText(const std::exception &Err) {
+  const auto *evalError = dynamic_cast<const EEvalError *>(&Err);
+  return evalError ? evalError->Text : QString::fromLocal8Bit(Err.what());
+}

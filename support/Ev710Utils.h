@@ -29,6 +29,9 @@ public:
   using EEvalError::EEvalError;
 };
 
+// The text a failure shows the user: an EEvalError's own, else the exception's description.
+QString ErrorText(const std::exception &Err);
+
 QString ExtractField(const QString &S, QChar Delim, int N);
 int SignExtend(int Value, int SignBit);
 QString IntToBin(int Value, int Digits);

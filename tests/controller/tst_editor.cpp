@@ -163,7 +163,7 @@ private slots:
 
     board->ClearReceivedFrames();
     QTest::mouseClick(Control<QPushButton>(QLatin1String(SendButtons[page])), Qt::LeftButton);
-    QVERIFY(s.Main->Session->PollingEnabled);
+    QVERIFY(s.Main->Session->State().PollingEnabled);
     if (sent.isEmpty()) {
       QVERIFY(Writes().isEmpty());
       QCOMPARE(s.Errors.size(), 1);
@@ -182,7 +182,7 @@ private slots:
     QTest::mouseClick(Control<QPushButton>(QStringLiteral("BtnSendMot1")), Qt::LeftButton);
     QCOMPARE(s.Errors, QStringList{"The board does not respond!"});
     QCOMPARE(Writes(), QStringList{"W1C=000000"});
-    QVERIFY(s.Main->Session->PollingEnabled);
+    QVERIFY(s.Main->Session->State().PollingEnabled);
     board->ClearReceivedFrames();
     QVERIFY(QTest::qWaitFor([&] { return Requests(board).count(QStringLiteral("R03")) >= 2; }, 8000));
     QCOMPARE(s.Errors.size(), 1);
@@ -352,7 +352,7 @@ private slots:
     QCOMPARE(cycle.join(u' '), reads);
     if (page >= 0) {
       editor->close();
-      QVERIFY(!s.Access().EditorShown());
+      QVERIFY(!s.Access().Views().EditorShown);
     }
   }
 
@@ -367,10 +367,10 @@ private slots:
     OpenEditor(2);
     Select(2, 0);
     Enter(QStringLiteral("EditXTarg3=1234"));
-    QVERIFY(s.Access().EditorShown());
+    QVERIFY(s.Access().Views().EditorShown);
     editor->close();
     QVERIFY(!editor->isVisible());
-    QVERIFY(!s.Access().EditorShown());
+    QVERIFY(!s.Access().Views().EditorShown);
     s.Click("BtnCmd705");
     QCOMPARE(Control<TSpinEdit>("EditXTarg3")->Text(), QStringLiteral("1234"));
     QCOMPARE(Control<QLabel>("StaticChipRevision710")->text(), QStringLiteral("QVR710 V2.05"));

@@ -10,8 +10,7 @@ struct FakeBoard : TBoardAccess {
   std::array<uint8_t, 9> Frame{};
   std::array<uint8_t, 4> Value{};
   TPollTable Table = InitialPollTable();
-  bool Shown = false;
-  int Page = 0, Motor = 0;
+  TPollViews PollViews;
 
   bool SendCommand(uint8_t, uint8_t c, uint8_t t, uint8_t m, int32_t v, bool, bool) override {
     Sent << QStringLiteral("C %1 %2 %3 %4").arg(c).arg(t).arg(m).arg(v);
@@ -37,13 +36,7 @@ struct FakeBoard : TBoardAccess {
   QByteArray BoardVersionText() const override { return "710V2.05"; }
   QString ControllerVersionText() const override { return QStringLiteral("QVR710 V2.05"); }
   PollEntry &Entry(int Index) override { return Table.at(size_t(Index)); }
-  bool EditorShown() const override { return Shown; }
-  void SetEditorShown(bool on) override { Shown = on; }
-  int EditorPage() const override { return Page; }
-  void SetEditorPage(int p) override { Page = p; }
-  int SelectedMotor() const override { return Motor; }
-  void SetSelectedMotor(int m) override { Motor = m; }
-  void SetGraphHooks(TGraphHooks *) override {}
+  TPollViews &Views() override { return PollViews; }
   void SetLogHooks(TLogHooks *) override {}
   void OnValuesStale(QObject *, std::function<void()>) override {}
 

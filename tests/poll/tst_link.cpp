@@ -40,8 +40,8 @@ private slots:
 
     // Without wait the call returns before the answer comes; the answer still arrives.
     QVERIFY(m->SendCommand(1, GetVersion, 0, 0, 0, false, false));
-    QVERIFY(!m->CommandAnswered);
-    QTRY_VERIFY(m->CommandAnswered);
+    QVERIFY(!m->State().CommandAnswered);
+    QTRY_VERIFY(m->State().CommandAnswered);
     QCOMPARE(Requests(board), (QStringList{"V", "P180/0", "R73", "V"}));
   }
 
@@ -81,7 +81,7 @@ private slots:
   void transferDatagramNeedsAPausedCycle() {
     TBoardSession *m = s.Main->Session;
     m->TransferDatagram(0x03, 0, 0, 0);  // paused: sent and answered
-    QVERIFY(m->ReplyReceived);
+    QVERIFY(m->State().ReplyReceived);
     QCOMPARE(Requests(board), QStringList{"R03"});
 
     // While the cycle polls, a waited request is refused before anything is sent: its answer
@@ -99,7 +99,7 @@ private slots:
   void pausesDoNotNest() {
     TBoardSession *m = s.Main->Session;
     m->PausePolling();  // already paused: returns at once
-    QVERIFY(!m->PollingEnabled);
+    QVERIFY(!m->State().PollingEnabled);
     m->TransferDatagram(0x01, 0, 0, 0);
     m->TransferDatagram(0x03, 0, 0, 0);
     // Nothing but the two transfers went out while paused.
@@ -112,11 +112,11 @@ private slots:
     TBoardSession *m = s.Main->Session;
     board->SetReplyDelay(300);
     m->ResumePolling();
-    QTRY_VERIFY(!m->ReplyReceived);  // a poll request is out
+    QTRY_VERIFY(!m->State().ReplyReceived);  // a poll request is out
     QTRY_COMPARE(board->ReceivedFrames().size(), size_t(1));
     const size_t sent = board->ReceivedFrames().size();
     m->PausePolling();
-    QVERIFY(m->ReplyReceived);  // its answer came before the pause returned
+    QVERIFY(m->State().ReplyReceived);  // its answer came before the pause returned
     QCOMPARE(board->ReceivedFrames().size(), sent);
   }
 
@@ -134,7 +134,7 @@ private slots:
     QCOMPARE(error, QStringLiteral("The board does not respond!"));
     QVERIFY(TicksSince(start) >= 1200);
     QVERIFY(TicksSince(start) < 2000);
-    QVERIFY(m->PollingEnabled);
+    QVERIFY(m->State().PollingEnabled);
     m->PausePolling();  // the requests below are the test's own
     QVERIFY(!m->SendCommand(1, GetVersion, 0, 0, 0, true, false));
     board->ComeBack();
@@ -155,7 +155,7 @@ private slots:
     s.Open("SIM1");
     QVERIFY(s.WaitActive());
     board->SetSilent(true);
-    QTRY_VERIFY(!m->ReplyReceived);
+    QTRY_VERIFY(!m->State().ReplyReceived);
     QTimer::singleShot(100, [this] { s.Button("BtnClose")->click(); });
     start = TickCount();
     QVERIFY_THROWS_EXCEPTION(EAbort, m->PausePolling());

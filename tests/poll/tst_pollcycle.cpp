@@ -155,7 +155,7 @@ private slots:
     // Two full cycles later the board is still being detected.
     QTRY_VERIFY_WITH_TIMEOUT(board->ReceivedFrames().size() > 2 * size_t(NewerDriverCycle.size()), 5000);
     QCOMPARE(s.Text("StaticInfo1"), QStringLiteral("Trying to detect the board."));
-    QVERIFY(!s.Main->Session->BoardIdentified);
+    QVERIFY(!s.Main->Session->State().BoardIdentified);
   }
 
   void silentBoardIsReportedAndRecovers() {
@@ -285,11 +285,11 @@ private slots:
 
   void registerEditorPagesWidenTheCycle() {
     sim::SimulatedBoard *board = MainSession::Board("SIM1");
-    s.Main->Session->SetEditorShown(true);
-    s.Main->Session->SetEditorPage(0);  // "Motor 1": its registers are read too
+    s.Main->Session->Views().EditorShown = true;
+    s.Main->Session->Views().EditorPage = 0;  // "Motor 1": its registers are read too
     s.Open("SIM1");
     QTRY_VERIFY_WITH_TIMEOUT(board->ReceivedFrames().size() > 80, 8000);
-    s.Main->Session->SetEditorShown(false);
+    s.Main->Session->Views().EditorShown = false;
     const QStringList all = Requests(board);
     const int first = int(all.indexOf("R01", 3));
     QVERIFY(first > 0);
@@ -385,12 +385,12 @@ private slots:
     });
     RecordingGraph graph;
     RecordingLog log;
-    s.Main->Session->SetGraphHooks(&graph);
+    s.Main->Session->Views().GraphHooks = &graph;
     s.Main->Session->SetLogHooks(&log);
     s.Open("SIM1");
     QTRY_VERIFY_WITH_TIMEOUT(log.Lines.size() >= 3, 5000);
     s.Close();
-    s.Main->Session->SetGraphHooks(nullptr);
+    s.Main->Session->Views().GraphHooks = nullptr;
     s.Main->Session->SetLogHooks(nullptr);
     // Each cycle gives every motor one sample of each kind and starts one graph sample.
     QVERIFY(graph.Samples >= 3);
@@ -594,19 +594,19 @@ private slots:
     QString telegram, vMin;
     const PollShow kept49 = s.Main->Session->Entry(49).ShowEditor, kept3 = s.Main->Session->Entry(3).ShowEditor;
     s.Main->Session->Entry(49).ShowEditor = [&](const QString &text) { telegram = text; };
-    s.Main->Session->SetEditorShown(true);
-    s.Main->Session->SetEditorPage(3);
+    s.Main->Session->Views().EditorShown = true;
+    s.Main->Session->Views().EditorPage = 3;
     s.Open("SIM1");
     QTRY_COMPARE(telegram, QStringLiteral("ABCDEF"));
     s.Close();
     // Entry 3 (V_MIN) is unsigned: its top bit set is no sign.
     board->WithModel([](sim::BoardModel &m) { m.Controller().WriteRegister(0, 2, 0x7FF); });
     s.Main->Session->Entry(3).ShowEditor = [&](const QString &text) { vMin = text; };
-    s.Main->Session->SetEditorPage(0);
+    s.Main->Session->Views().EditorPage = 0;
     s.Open("SIM1");
     QTRY_COMPARE(vMin, QStringLiteral("2047"));
     s.Close();
-    s.Main->Session->SetEditorShown(false);
+    s.Main->Session->Views().EditorShown = false;
     s.Main->Session->Entry(49).ShowEditor = kept49;
     s.Main->Session->Entry(3).ShowEditor = kept3;
   }

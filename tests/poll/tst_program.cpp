@@ -92,7 +92,7 @@ private slots:
     QVERIFY(board.Entry(PollRow::MotorRegister(0, ctl::X_TARGET)).ShowEditor);
     QVERIFY(board.Entry(PollRow::MotorRegister(2, ctl::P_MUL_P_DIV)).Handler);
     editor.show();
-    QVERIFY(board.EditorShown());
+    QVERIFY(board.Views().EditorShown);
     QCOMPARE(board.Entry(PollRow::MotorRegister(0, ctl::USTEP_710)).PageFilter, 0);
     editor.findChild<TSpinEdit *>(QStringLiteral("EditXTarg1"))->SetValue(1500);
     QTest::mouseClick(editor.findChild<QPushButton *>(QStringLiteral("BtnSendMot1")), Qt::LeftButton);
@@ -100,7 +100,7 @@ private slots:
     QCOMPARE(board.Pauses, 1);
     QCOMPARE(board.Resumes, 1);
     editor.close();
-    QVERIFY(!board.EditorShown());
+    QVERIFY(!board.Views().EditorShown);
   }
 
   void closingTheMainWindowEndsTheProgram() {

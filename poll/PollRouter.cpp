@@ -1,0 +1,81 @@
+#include "PollRouter.h"
+#include "BoardFrames.h"
+#include "Ev710Registers.h"
+#include "Ev710Utils.h"
+
+TPollRouter::TPollRouter(ErrorReport Report, StatusReport Status)
+    : Table(InitialPollTable()), Report(std::move(Report)), Status(std::move(Status)) {}
+
+void TPollRouter::SetLogHooks(TLogHooks *Hooks) {
+  Log = Hooks;
+  LogLine.Clear();
+}
+
+void TPollRouter::Route(const std::array<uint8_t, 9> &Reply) {
+  const PollEntry &e = Table[size_t(Index)];
+  int Value = 0;
+  if (Reply[3] == SpiTransfer) {
+    Value = RouteControllerReply(e, Reply);
+  } else {
+    Value = BoardReply{Reply}.Value();
+    CallHandler(e, Reply);
+  }
+  if (!Log || !Log->LoggingRunning() || !Log->IsLogged(Index)) return;
+  try {
+    LogLine.Add(Value, *Log);
+  } catch (const std::exception &err) {
+    Report(ErrorText(err));
+  }
+}
+
+int TPollRouter::RouteControllerReply(const PollEntry &e, const std::array<uint8_t, 9> &Reply) {
+  const int Value = ctl::DecodeValue(Reply[5], Reply[6], Reply[7], e.Format);
+  if (e.ShowMain || (e.ShowEditor && Views.EditorShown)) {
+    const QString text = ctl::ValueText(Value, e.Format);
+    if (e.ShowMain) e.ShowMain(text);
+    if (e.ShowEditor && Views.EditorShown) e.ShowEditor(text);
+  }
+  CallHandler(e, Reply);
+  FeedGraph(Value);
+  if (Index <= PollRow::LastController) Status(Reply[4]);
+  return Value;
+}
+
+void TPollRouter::FeedGraph(int Value) {
+  TGraphHooks *graph = Views.GraphHooks;
+  if (!graph || Index < PollRow::FirstMotorRegister || Index >= PollRow::FirstGlobal) return;
+  const int motor = (Index - PollRow::FirstMotorRegister) / 16;
+  switch ((Index - PollRow::FirstMotorRegister) % 16) {
+  case ctl::X_ACTUAL: graph->SetPositionSample(Value, motor); break;
+  case ctl::V_ACTUAL: graph->SetVelocitySample(Value, motor); break;
+  case ctl::V_TARGET: graph->SetTargetVelocitySample(Value, motor); break;
+  case ctl::A_ACTUAL: graph->SetAccelerationSample(Value, motor); break;
+  default: break;
+  }
+}
+
+void TPollRouter::CallHandler(const PollEntry &e, const std::array<uint8_t, 9> &Reply) {
+  if (!e.Handler) return;
+  try {
+    e.Handler(Reply[5], Reply[6], Reply[7]);
+  } catch (const std::exception &err) {
+    Report(ErrorText(err));
+  }
+}
+
+void TPollRouter::Advance(bool Restart) {
+  if (Index == PollRow::Last || Restart) return CycleStartsAt(PollRow::ControllerVersion);
+  for (;;) {
+    if (Index == PollRow::Last) CycleStartsAt(PollRow::ControllerVersion);
+    else ++Index;
+    const int filter = Table[size_t(Index)].PageFilter;
+    if (filter == -1 || (Views.EditorShown && filter == Views.EditorPage) || (Log && Log->IsLogged(Index))) return;
+  }
+}
+
+void TPollRouter::RestartAtFirstMotorRegister() { CycleStartsAt(PollRow::FirstMotorRegister); }
+
+void TPollRouter::CycleStartsAt(int Row) {
+  Index = Row;
+  LogLine.CycleStarts();
+}

@@ -1,0 +1,42 @@
+#pragma once
+// The poll cycle's rows: which row is asked next and where each reply goes (the row's display
+// callbacks and handler, the graph samples, the data log's line). The session sends the
+// requests and hands every reply that fits its request here; nothing here touches the line.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include "BoardAccess.h"
+#include "LogLine.h"
+
+class TPollRouter {
+public:
+  using ErrorReport = std::function<void(const QString &Text)>;
+  using StatusReport = std::function<void(uint8_t Status)>;
+  TPollRouter(ErrorReport Report, StatusReport Status);
+
+  TPollTable Table;
+  TPollViews Views;
+  int Index = 0;  // the row asked for, or asked next
+
+  void SetLogHooks(TLogHooks *Hooks);  // also empties the line under assembly
+  TLogHooks *LogHooks() const { return Log; }
+
+  // A reply to the row Index: its value to the row's consumers. A consumer that fails is
+  // reported; the rest of the routing goes on.
+  void Route(const std::array<uint8_t, 9> &Reply);
+  // The next row the page filters admit or the log takes; after the last row, or at a restart,
+  // the cycle begins again at the controller version, whatever its filter.
+  void Advance(bool Restart);
+  void RestartAtFirstMotorRegister();
+
+private:
+  int RouteControllerReply(const PollEntry &e, const std::array<uint8_t, 9> &Reply);
+  void FeedGraph(int Value);
+  void CallHandler(const PollEntry &e, const std::array<uint8_t, 9> &Reply);
+  void CycleStartsAt(int Row);
+
+  ErrorReport Report;
+  StatusReport Status;
+  TLogHooks *Log = nullptr;
+  TLogLine LogLine;
+};
