@@ -108,7 +108,7 @@ Report WatchCommand(ToolBoard &board, const WatchRequest &request, QTextStream &
   printer.PrintHeader();
   const WatchLog log(board.Session, selection, printer, request.Count);
   const auto silent = [&session] {
-    return !session.ReplyReceived && TicksSince(session.LastRequestTick) > TBoardSession::ReplyTimeout;
+    return !session.State().ReplyReceived && TicksSince(session.State().LastRequestTick) > TBoardSession::ReplyTimeout;
   };
   WaitFor([&] { return log.Done() || interrupt.Raised() || silent(); }, request.Seconds > 0 ? 1000 * request.Seconds : -1,
           SilenceCheckMs);
