@@ -27,24 +27,6 @@ constexpr int ControllerVersionTimeoutMs = 3 * int(TBoardSession::ReplyTimeout);
 
 QJsonArray JsonList(const QStringList &names) { return QJsonArray::fromStringList(names); }
 
-// NAME=VALUE pairs by the items' names, refused (usage) when unknown or out of range.
-QMap<QString, int> Assignments(TBoardKind boardKind, const QStringList &texts) {
-  QMap<QString, int> values;
-  for (const QString &text : texts) {
-    const qsizetype eq = text.indexOf(u'=');
-    const QString name = text.left(eq).trimmed();
-    bool ok = false;
-    const int value = eq < 0 ? 0 : text.mid(eq + 1).trimmed().toInt(&ok, 0);
-    if (!ok) throw ToolFailure{ExitUsage, QStringLiteral("\"%1\" is no NAME=VALUE with a whole number.").arg(text)};
-    const setup::SetupItem *item = setup::FindSetupItem(boardKind, name);
-    if (!item) throw ToolFailure{ExitUsage, QStringLiteral("Unknown name \"%1\".").arg(name)};
-    if (value < item->Min || value > item->Max)
-      throw ToolFailure{ExitUsage, QStringLiteral("%1 = %2 is out of its range %3..%4.").arg(item->Name).arg(value).arg(item->Min).arg(item->Max)};
-    values[item->Name] = value;
-  }
-  return values;
-}
-
 setup::BoardSetup LoadFor(ToolBoard &board, const QString &path) {
   try {
     return setup::LoadSetupFile(path, board.Session.BoardKind());
@@ -59,6 +41,8 @@ QJsonArray DifferencesJson(const std::vector<setup::SetupDifference> &diffs) {
   return list;
 }
 
+}  // namespace
+
 Report WriteReport(const setup::ApplyReport &r) {
   const bool ok = r.Complete && r.Error.isEmpty() && r.ReadBackDifferences.empty();
   return {r.Summary(),
@@ -68,8 +52,6 @@ Report WriteReport(const setup::ApplyReport &r) {
           ok ? ExitSuccess : ExitBoardFailed};
 }
 
-}  // namespace
-
 void ResolveSimulatedBoards() {
   SetDeviceResolver([](const QString &name) {
     const sim::SimulatedBoard *board = sim::SimulatedBoardNamed(name.toStdString());
@@ -77,8 +59,8 @@ void ResolveSimulatedBoards() {
   });
 }
 
-ToolBoard::ToolBoard(const QString &port, bool needControllerVersion, QTextStream &err) {
-  QObject::connect(&Session, &TBoardSession::ErrorReported, &Session, [&err](const QString &text) { err << text << Qt::endl; });
+ToolBoard::ToolBoard(const QString &port, bool needControllerVersion, QTextStream &err)
+    : Owned(std::make_unique<TBoardSession>()), Session(*Owned), Errors(Session, err) {
   try {
     Session.Open(port);
   } catch (const EEvalError &e) {
@@ -87,13 +69,27 @@ ToolBoard::ToolBoard(const QString &port, bool needControllerVersion, QTextStrea
   Session.StartDetection();
   if (!Session.State().CommandAnswered) FailNoAnswer();
   Session.StartPolling();
+  AwaitIdentity(needControllerVersion);
+}
+
+ToolBoard::ToolBoard(TBoardSession &held, bool needControllerVersion, QTextStream &err) : Session(held), Errors(Session, err) {
+  AwaitIdentity(needControllerVersion);
+}
+
+ToolBoard::~ToolBoard() {
+  if (Owned) Session.Close();
+}
+
+ToolBoard::ErrorOutput::ErrorOutput(TBoardSession &session, QTextStream &err)
+    : Connection(QObject::connect(&session, &TBoardSession::ErrorReported, [&err](const QString &text) { err << text << Qt::endl; })) {}
+ToolBoard::ErrorOutput::~ErrorOutput() { QObject::disconnect(Connection); }
+
+void ToolBoard::AwaitIdentity(bool needControllerVersion) {
   if (!WaitFor([this] { return Session.State().BoardIdentified; }, IdentifyTimeoutMs)) FailNoAnswer();
   if (needControllerVersion &&
       !WaitFor([this] { return !Session.ControllerVersionText().isEmpty(); }, ControllerVersionTimeoutMs))
     FailNoAnswer();
 }
-
-ToolBoard::~ToolBoard() { Session.Close(); }
 
 Report PortsCommand() {
   const QList<FoundPort> found = SystemPorts();
@@ -147,28 +143,6 @@ Report StatusCommand(ToolBoard &board) {
   return {lines.join(u'\n'), QJsonObject{{"motors", motors}, {"status", bits}}};
 }
 
-Report GetCommand(ToolBoard &board, const QStringList &names) {
-  const TBoardKind kind = board.Session.BoardKind();
-  for (const QString &name : names)
-    if (!setup::FindSetupItem(kind, name)) throw ToolFailure{ExitUsage, QStringLiteral("Unknown name \"%1\".").arg(name)};
-  const QMap<QString, int> values = setup::ReadSetupValues(board.Session, names);
-  QJsonObject json;
-  QStringList lines;
-  for (const QString &name : names) {
-    const setup::SetupItem *item = setup::FindSetupItem(kind, name);
-    if (!values.contains(item->Name))
-      throw ToolFailure{ExitBoardFailed, QStringLiteral("%1 is not in use in the chopper mode the board runs.").arg(item->Name)};
-    const int value = values[item->Name];
-    json[item->Name] = value;
-    lines << QStringLiteral("%1 = %2").arg(item->Name, setup::SetupValueText(*item, value));
-  }
-  return {lines.join(u'\n'), json};
-}
-
-Report SetCommand(ToolBoard &board, const QStringList &assignments) {
-  return WriteReport(setup::WriteSetupValues(board.Session, Assignments(board.Session.BoardKind(), assignments)));
-}
-
 Report MoveCommand(ToolBoard &board, const MoveRequest &move) {
   const auto refuse = [&move](int motor, int, int limit) {
     if (move.Force) return true;
@@ -184,8 +158,10 @@ Report MoveCommand(ToolBoard &board, const MoveRequest &move) {
   const QJsonObject json{{"motor", move.Motor}, {"mode", QLatin1String(RampModeNames[size_t(move.Motion.Mode)])}};
   if (!move.Wait) return {QStringLiteral("Motor %1 started.").arg(move.Motor), json};
   // The status byte of each poll reply after the Go tells whether the target is reached.
+  // The connection ends with this wait: a session the window program holds outlives it.
   bool reached = false;
-  QObject::connect(&board.Session, &TBoardSession::StatusByte, &board.Session,
+  const QObject waiting;
+  QObject::connect(&board.Session, &TBoardSession::StatusByte, &waiting,
                    [&](uint8_t status) { reached = DecodeStatus(status).PositionReached(move.Motor); });
   const InterruptWatch interrupt;
   WaitFor([&] { return reached || interrupt.Raised(); }, move.TimeoutMs);
@@ -219,9 +195,25 @@ Report SetupSaveCommand(ToolBoard &board, const QString &path) {
           QJsonObject{{"file", path}, {"values", int(s.Values.size())}}};
 }
 
+namespace {
+
+// Ctrl+C stops the apply after the write in flight is answered: the report says what was and
+// was not written.
+Report InterruptibleApply(ToolBoard &board, const setup::BoardSetup &s) {
+  const InterruptWatch interrupt;
+  const auto stopOnInterrupt = [&interrupt](int, int) {
+    if (interrupt.Raised()) throw EEvalError(QStringLiteral("Interrupted (Ctrl+C): the apply stopped."));
+  };
+  Report report = WriteReport(setup::ApplySetup(board.Session, s, stopOnInterrupt));
+  if (interrupt.Raised()) report.Code = ExitInterrupted;
+  return report;
+}
+
+}  // namespace
+
 Report SetupApplyCommand(ToolBoard &board, const QString &path, bool dryRun) {
   const setup::BoardSetup s = LoadFor(board, path);
-  if (!dryRun) return WriteReport(setup::ApplySetup(board.Session, s));
+  if (!dryRun) return InterruptibleApply(board, s);
   QStringList lines;
   QJsonArray writes;
   for (const setup::PlannedWrite &w : setup::PlanWrites(s.BoardKind, s.Values)) {

@@ -8,8 +8,10 @@
 #include <functional>
 #include <limits>
 #include <optional>
+#include "Channel.h"
 #include "CtlCommands.h"
 #include "CtlWatch.h"
+#include "CtlRegisterCommands.h"
 #include "Ev710Registers.h"
 #include "Ev710Utils.h"
 #include "SetupBoard.h"
@@ -27,10 +29,24 @@ Commands:
   status                    per motor the positions, velocities and acceleration, and the
                             controller's status bits
                               qvr710-ctl --port SIM1 status
-  get NAME.M ...            configuration registers, fields and driver parameters by name
-                              qvr710-ctl --port SIM1 get V_MAX.1 RAMP_MODE.3 SPI_CLK_DIV
-  set NAME.M=VALUE ...      writes them; a value out of range is refused before anything is sent
-                              qvr710-ctl --port SIM1 set V_MAX.2=1000 P_MUL.1=200
+  get NAME.M ...            controller registers and fields by the register editor's names (M the
+                            motor 1..3, none for a global one), driver parameters, RAM words
+                              qvr710-ctl --port SIM1 get X_ACTUAL.1 RAMP_MODE.3 SPI_CLK_DIV
+  set NAME.M=VALUE ...      writes them: the configuration first, then the live registers in the
+                            order given; a field of a shared register is read first and written
+                            with the others as the board holds them; a value out of range or a
+                            read-only register is refused before anything is sent
+                              qvr710-ctl --port SIM1 set V_MAX.2=1000 P_MUL.1=200 X_TARGET.2=5000
+  driver get NAME.M ...     driver parameters by the driver windows' names, of the board's drivers
+                              qvr710-ctl --port SIM1 driver get TBL.1 CS.2
+  driver set NAME.M=VALUE ...  writes them as the driver windows do; the QVR51x drivers' SDT.M
+                            (slider position 0..7) and PWM can only be set
+                              qvr710-ctl --port SIM1 driver set CS.2=20 SFILT.2=1
+                              qvr710-ctl --port SIM2 driver set SDT.1=3 PWM=200
+  ram read FILE             the controller's RAM table into a RAM table file (the RAM page's format)
+                              qvr710-ctl --port SIM1 ram read table.705
+  ram write FILE            a RAM table file onto the board, all 64 pairs
+                              qvr710-ctl --port SIM1 ram write table.705
   move M VALUE              a Go of motor M (1..3) as the main window sends it: VALUE is the target
                             position (--mode ramp or soft, the default), the target velocity
                             (velocity) or the velocity (hold); --vmin, --vmax, --amax not given
@@ -60,9 +76,11 @@ Exit codes:
   2  usage error: unknown command or name, value out of range, bad file
   3  the port could not be opened (busy: another program uses it)
   4  setup diff found a difference, or move --wait timed out
-  130  Ctrl+C ended move --wait (the motor was stopped first) or watch
+  130  Ctrl+C ended move --wait (the motor was stopped first), setup apply (it says what was
+       and was not written) or watch
 
 A negative number follows "--", which ends the options: give the options before it.
+When qvr710-eval holds the port, the command runs in it, and the window shows the change.
 )";
 
 int Number(const QString &text, const QString &what, int min, int max) {
@@ -147,6 +165,10 @@ const std::vector<Command> &Commands() {
       {"set", 1, -1, true, false, [](ToolBoard *b, const QStringList &a, const QCommandLineParser &) { return SetCommand(*b, a); }},
       {"move", 2, 2, true, false, [](ToolBoard *b, const QStringList &a, const QCommandLineParser &p) { return MoveCommand(*b, MoveOf(*b, a, p)); }},
       {"stop", 1, 1, true, false, [](ToolBoard *b, const QStringList &a, const QCommandLineParser &) { return StopCommand(*b, StopMotors(a[0])); }},
+      {"driver get", 1, -1, true, false, [](ToolBoard *b, const QStringList &a, const QCommandLineParser &) { return DriverGetCommand(*b, a); }},
+      {"driver set", 1, -1, true, false, [](ToolBoard *b, const QStringList &a, const QCommandLineParser &) { return DriverSetCommand(*b, a); }},
+      {"ram read", 1, 1, true, false, [](ToolBoard *b, const QStringList &a, const QCommandLineParser &) { return RamReadCommand(*b, a[0]); }},
+      {"ram write", 1, 1, true, false, [](ToolBoard *b, const QStringList &a, const QCommandLineParser &) { return RamWriteCommand(*b, a[0]); }},
       {"watch", 0, -1, true, false,
        [](ToolBoard *b, const QStringList &a, const QCommandLineParser &p) { return WatchCommand(*b, WatchOf(a, p), *b->Out); }},
       {"setup save", 1, 1, true, false, [](ToolBoard *b, const QStringList &a, const QCommandLineParser &) { return SetupSaveCommand(*b, a[0]); }},
@@ -178,13 +200,11 @@ void Print(QTextStream &out, QTextStream &err, const Report &r, bool json) {
   err.flush();
 }
 
-int Run(const QStringList &arguments, QTextStream &out, QTextStream &err) {
-  QCommandLineParser parser;
+// The tool's options on `parser`.
+void AddOptions(QCommandLineParser &parser) {
   parser.setApplicationDescription(QStringLiteral("The QVR710 evaluation boards from the command line and from scripts."));
-  const QCommandLineOption help({"h", "help"}, QStringLiteral("Shows this help."));
-  const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Shows the program's version."));
-  parser.addOption(help);
-  parser.addOption(version);
+  parser.addOption({{"h", "help"}, QStringLiteral("Shows this help.")});
+  parser.addOption({QStringLiteral("version"), QStringLiteral("Shows the program's version.")});
   parser.addOption({QStringLiteral("port"), QStringLiteral("The board's port: a name from \"ports\" or a device path."), QStringLiteral("NAME")});
   parser.addOption({QStringLiteral("json"), QStringLiteral("Reports as JSON, for scripts.")});
   parser.addOption({QStringLiteral("dry-run"), QStringLiteral("setup apply: lists the writes, sends nothing.")});
@@ -199,21 +219,33 @@ int Run(const QStringList &arguments, QTextStream &out, QTextStream &err) {
   parser.addOption({QStringLiteral("seconds"), QStringLiteral("watch: ends after S seconds."), QStringLiteral("S")});
   parser.addOption({QStringLiteral("csv"), QStringLiteral("watch: comma-separated values with a header line.")});
   parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("One of the commands below, with its arguments."), QStringLiteral("command [arguments]"));
+}
+
+// Runs the command on `held`, the window program's session, or else through the channel of a
+// program holding the port, or else on the port opened here.
+int Run(const QStringList &arguments, QTextStream &out, QTextStream &err, TBoardSession *held) {
+  QCommandLineParser parser;
+  AddOptions(parser);
   if (!parser.parse(arguments)) throw ToolFailure{ExitUsage, parser.errorText()};
-  if (parser.isSet(help)) {
+  if (parser.isSet("help")) {
     out << parser.helpText() << CommandsHelp;
     return ExitSuccess;
   }
-  if (parser.isSet(version)) {
+  if (parser.isSet("version")) {
     out << QCoreApplication::applicationName() << u' ' << QCoreApplication::applicationVersion() << u'\n';
     return ExitSuccess;
   }
   const auto [command, args] = FindCommand(parser.positionalArguments());
   std::optional<ToolBoard> board;
   if (command->NeedsBoard) {
-    if (!parser.isSet("port")) throw ToolFailure{ExitUsage, QStringLiteral("\"%1\" needs --port NAME.").arg(command->Name)};
-    ResolveSimulatedBoards();
-    board.emplace(parser.value("port"), command->NeedsControllerVersion, err);
+    if (held) {
+      board.emplace(*held, command->NeedsControllerVersion, err);
+    } else {
+      if (!parser.isSet("port")) throw ToolFailure{ExitUsage, QStringLiteral("\"%1\" needs --port NAME.").arg(command->Name)};
+      if (const std::optional<int> code = RunThroughChannel(parser.value("port"), arguments.mid(1), out, err)) return *code;
+      ResolveSimulatedBoards();
+      board.emplace(parser.value("port"), command->NeedsControllerVersion, err);
+    }
     board->Out = &out;
   }
   const Report report = command->Run(board ? &*board : nullptr, args, parser);
@@ -223,9 +255,21 @@ int Run(const QStringList &arguments, QTextStream &out, QTextStream &err) {
 
 }  // namespace
 
-int RunTool(const QStringList &arguments, QTextStream &out, QTextStream &err) {
+bool IsStopRequest(const QStringList &arguments) {
+  QCommandLineParser parser;
+  AddOptions(parser);
   try {
-    return Run(arguments, out, err);
+    return parser.parse(arguments) && FindCommand(parser.positionalArguments()).first->Name == QLatin1String("stop");
+  } catch (const ToolFailure &) {
+    return false;
+  }
+}
+
+int RunTool(const QStringList &arguments, QTextStream &out, QTextStream &err) { return RunToolOn(nullptr, arguments, out, err); }
+
+int RunToolOn(TBoardSession *held, const QStringList &arguments, QTextStream &out, QTextStream &err) {
+  try {
+    return Run(arguments, out, err, held);
   } catch (const ToolFailure &f) {
     err << f.Text << Qt::endl;
     return f.Code;

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QTextStream>
 
+class TBoardSession;
+
 namespace ctltool {
 
 enum ExitCode {
@@ -12,7 +14,7 @@ enum ExitCode {
   ExitUsage = 2,        // unknown command or name, value out of range, bad file
   ExitPortFailed = 3,   // the port could not be opened
   ExitDifference = 4,   // setup diff found a difference, or a wait timed out
-  ExitInterrupted = 130,  // Ctrl+C ended move --wait (the motor was stopped) or watch
+  ExitInterrupted = 130,  // Ctrl+C ended move --wait (the motor stopped), setup apply or watch
 };
 
 // A failure that ends the tool with its exit code and text.
@@ -21,6 +23,13 @@ struct ToolFailure {
   QString Text;
 };
 
+// With --port NAME, a window program holding NAME runs the command (Channel.h); otherwise the
+// tool opens the port itself.
 int RunTool(const QStringList &arguments, QTextStream &out, QTextStream &err);
+// The same on `held`, the window program's own session (null: as RunTool). Lets
+// ECommandDeferred through: the caller runs the whole command again when the board is free.
+int RunToolOn(TBoardSession *held, const QStringList &arguments, QTextStream &out, QTextStream &err);
+// Whether the arguments (with the program name first) ask for a stop, which never waits.
+bool IsStopRequest(const QStringList &arguments);
 
 }  // namespace ctltool

@@ -101,6 +101,9 @@ QString WatchPrinter::TextLine(const QStringList &fields) const {
 }
 
 Report WatchCommand(ToolBoard &board, const WatchRequest &request, QTextStream &out) {
+  // The window's data log owns the log hooks of its session, and its replies go back whole.
+  if (board.Held())
+    throw ToolFailure{ExitPortFailed, QStringLiteral("watch cannot run through qvr710-eval: close the port there first.")};
   const TBoardSession &session = board.Session;
   const TLogSelection selection = WatchSelection(request.Rows, session.BoardKind());
   const InterruptWatch interrupt;

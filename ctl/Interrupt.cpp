@@ -11,9 +11,16 @@ void OnSignal(int) {
   const char byte = 1;
   [[maybe_unused]] const ssize_t n = write(Pipe[1], &byte, 1);
 }
+
+// The innermost InterruptScope's flag (null: none).
+std::shared_ptr<const bool> &ScopeFlag() {
+  static std::shared_ptr<const bool> flag;
+  return flag;
+}
 }  // namespace
 
-InterruptWatch::InterruptWatch() {
+InterruptWatch::InterruptWatch() : Flag(ScopeFlag()) {
+  if (Flag) return;
   if (Pipe[0] < 0 && pipe2(Pipe, O_CLOEXEC | O_NONBLOCK) != 0) Pipe[0] = Pipe[1] = -1;
   Notifier = new QSocketNotifier(Pipe[0], QSocketNotifier::Read, this);
   connect(Notifier, &QSocketNotifier::activated, this, [this] {
@@ -29,6 +36,10 @@ InterruptWatch::InterruptWatch() {
 }
 
 InterruptWatch::~InterruptWatch() {
+  if (Flag) return;
   sigaction(SIGINT, &OldInt, nullptr);
   sigaction(SIGTERM, &OldTerm, nullptr);
 }
+
+InterruptScope::InterruptScope(std::shared_ptr<const bool> flag) : Outer(std::exchange(ScopeFlag(), std::move(flag))) {}
+InterruptScope::~InterruptScope() { ScopeFlag() = std::move(Outer); }

@@ -27,7 +27,11 @@ constexpr uint8_t CSYNC = 185, CDIR = 186, NOSD = 187, HYST = 188, SSPD = 189, S
 constexpr uint8_t TLValue = 180, MStep = 182, LDValue = 206, LDPin = 207, StatusFlags = 208;
 // Older drivers: stall detection threshold.
 constexpr uint8_t StallThreshold = 205;
+constexpr uint8_t Pwm515Motor = 1;  // the QVR515's motor index, for its PWM value
 }  // namespace DriverParam
+
+// The older drivers' stall detection threshold for the slider position 0 ("SDT Off") .. 7.
+inline int32_t StallThresholdCode(int position) { return 8 - position; }
 
 // The field's name behind a parameter number on a board kind ("TST" or "CSYNC" for 185, "CS" or
 // "PWM" for 6); empty for a number the board kind does not use.

@@ -9,10 +9,6 @@
 #include "Ev710Utils.h"
 #include "DriverRequests.h"
 
-namespace {
-constexpr uint8_t PwmMotor = 1;  // the QVR515
-}  // namespace
-
 TFormBoard51x::TFormBoard51x(TBoardAccess &Board, QWidget *parent) : QWidget(parent), Board(Board) {
   SetUpToolWindow(this, [this](QWidget *form) { setupUi(form); });
   PBSlider->OnPaint = [this](TPaintBox &) { PBSliderPaint(); };
@@ -73,7 +69,7 @@ void TFormBoard51x::TrackBarPWMChange() {
 void TFormBoard51x::SendPwm() {
   do {
     PwmChanged = false;
-    Board.SendCommand(1, SetParameter, DriverParam::PWM515, PwmMotor, TrackBarPWM->value(), true, true);
+    Board.SendCommand(1, SetParameter, DriverParam::PWM515, DriverParam::Pwm515Motor, TrackBarPWM->value(), true, true);
   } while (PwmChanged);
 }
 

@@ -50,9 +50,8 @@ void TGroupQVR51x::LoadSliderChange() {
   SendThreshold();
 }
 
-// Slider position 0 ("SDT Off") sends 8, position 7 sends 1.
 void TGroupQVR51x::SendThreshold() {
-  SendWaited(Board, SetParameter, DriverParam::StallThreshold, uint8_t(MotorIndex), 8 - LoadSlider->value());
+  SendWaited(Board, SetParameter, DriverParam::StallThreshold, uint8_t(MotorIndex), StallThresholdCode(LoadSlider->value()));
 }
 
 // A value beyond the bar shows it full (a progress bar ignores values outside its range).

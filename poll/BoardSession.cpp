@@ -20,6 +20,12 @@ const char *const NotHeldText = "A request was made while the poll cycle runs; i
 QByteArray VersionTextOf(const std::array<uint8_t, 9> &frame) {
   return QByteArray(reinterpret_cast<const char *>(frame.data()) + 1, 8);
 }
+
+// A port whose output never drains (a device gone while open) must not stop the program.
+void WaitForEmptyOutput(TComm32 &port) {
+  if (port.OutQueCount() == 0) return;
+  WaitFor([&port] { return port.OutQueCount() == 0; }, OutputDrainLimitMs, 1);
+}
 }  // namespace
 
 TBoardSession::TBoardSession(QObject *parent)
@@ -47,6 +53,18 @@ TBoardSession::TBoardSession(QObject *parent)
 }
 
 TBoardSession::~TBoardSession() = default;
+
+// Runs one of the session's own event handlers: a failure is reported, never thrown out of the
+// event loop.
+void TBoardSession::Guard(const std::function<void()> &handler) {
+  THandlerScope scope;
+  try {
+    handler();
+  } catch (const EAbort &) {
+  } catch (const std::exception &err) {
+    emit ErrorReported(ErrorText(err));
+  }
+}
 
 // --- Connection ----------------------------------------------------------------------------------
 
@@ -125,7 +143,7 @@ bool TBoardSession::SendCommandBytes(uint8_t Address, uint8_t Command, uint8_t T
                                  bool RaiseOnTimeout) {
   // A waited request needs the board to itself, or its answer could be a poll reply.
   if (Wait && Cycle.PollingEnabled && !Cycle.DetectionRunning) throw EEvalError(NotHeldText);
-  CheckNotStopped();
+  if (Commands.StopPending()) throw EAbort();  // a stop ends the running command here
   if (Wait) EnsureInStep();
   Cycle.CommandAnswered = false;
   Cycle.ReplyRejected = false;
@@ -147,7 +165,7 @@ void TBoardSession::SendDatagram(uint8_t B0, uint8_t B1, uint8_t B2, uint8_t B3)
 
 void TBoardSession::TransferDatagram(uint8_t B0, uint8_t B1, uint8_t B2, uint8_t B3) {
   if (Cycle.PollingEnabled) throw EEvalError(NotHeldText);
-  CheckNotStopped();
+  if (Commands.StopPending()) throw EAbort();  // a stop ends the running command here
   EnsureInStep();
   Cycle.ReplyReceived = false;
   SendDatagram(B0, B1, B2, B3);
@@ -171,10 +189,6 @@ void TBoardSession::ResumePolling() {
   PostPollMessage();
 }
 
-// A stop asked for ends the running command at its next request (TCommandGate).
-void TBoardSession::CheckNotStopped() const {
-  if (Commands.StopPending()) throw EAbort();
-}
 
 // A waited request went unanswered: the operation stops here and nothing of it is sent
 // further. The request is given up, the poll cycle goes on, and its next request waits for a
@@ -269,6 +283,14 @@ void TBoardSession::SendPollRequest() {
     if (kind == TBoardKind::OlderDrivers) index = OlderDriver;
     else if (kind == TBoardKind::Qvr550) index = Qvr550Driver;
   };
+  auto sendDatagramOf = [this](int row) {
+    WaitForEmptyOutput(*Comm32);
+    SendDatagram(Router.Table[size_t(row)].Datagram, 0, 0, 0);
+  };
+  auto restart = [&] {
+    Router.RestartAtFirstMotorRegister();
+    sendDatagramOf(Router.Index);
+  };
   auto getParameter = [this](int row, int motor) {
     SendCommand(1, GetParameter, Router.Table[size_t(row)].Datagram, uint8_t(motor), 0, false, false);
   };
@@ -282,30 +304,18 @@ void TBoardSession::SendPollRequest() {
     jumpByBoard();
     getParameter(index, motor);
   } else if (i >= Qvr550Driver && i <= Last) {
-    if (kind != TBoardKind::Qvr550) SendRestartRequest();
+    if (kind != TBoardKind::Qvr550) restart();
     else getParameter(i, selectedMotor);
   } else if (i >= Encoder && i <= EncoderLast) {
     SendCommandBytes(1, SpiTransfer, 4, 0, {Router.Table[size_t(i)].Datagram, 0, 0, 0}, false, false);
   } else if (i >= OlderDriver && i <= OlderDriverLast) {
-    if (kind != TBoardKind::OlderDrivers) SendRestartRequest();
+    if (kind != TBoardKind::OlderDrivers) restart();
     else getParameter(i, (i - OlderDriver) / 2);
   } else {
-    WaitForEmptyOutput();
-    SendDatagram(Router.Table[size_t(i)].Datagram, 0, 0, 0);
+    sendDatagramOf(i);
   }
 }
 
-void TBoardSession::SendRestartRequest() {
-  Router.RestartAtFirstMotorRegister();
-  WaitForEmptyOutput();
-  SendDatagram(Router.Table[PollRow::FirstMotorRegister].Datagram, 0, 0, 0);
-}
-
-// A port whose output never drains (a device gone while open) must not stop the program.
-void TBoardSession::WaitForEmptyOutput() {
-  if (Comm32->OutQueCount() == 0) return;
-  WaitFor([this] { return Comm32->OutQueCount() == 0; }, OutputDrainLimitMs, 1);
-}
 
 void TBoardSession::Comm32RxChar(int Count) {
   if (Resync.Pending()) {
@@ -340,7 +350,11 @@ void TBoardSession::TakeReply(const std::array<uint8_t, 9> &Frame) {
   if (!Cycle.BoardIdentified) Identify();
   Router.Advance(Cycle.RestartPending);
   Cycle.RestartPending = false;
-  PostPollMessage();
+  // While the cycle runs, its next request goes out at once: a round through the event loop
+  // per exchange costs more than the routing itself. A command or a detection waiting for this
+  // reply gets its turn through the poll message instead.
+  if (Cycle.PollingEnabled && !Cycle.DetectionRunning) Guard([this] { PollMessageHandler(); });
+  else PostPollMessage();
 }
 
 // Nothing of the bytes on the line is used. The request waiting for them is given up (a
@@ -366,16 +380,4 @@ void TBoardSession::TakeLateVersionReply() {
 void TBoardSession::ShowControllerVersion(uint8_t B5, uint8_t B6, uint8_t B7) {
   Router.Table[PollRow::ControllerVersion].PageFilter = 255;
   Identity.ControllerVersionText = ctl::ChipVersionText(B5, B6, B7);
-}
-
-// Runs one of the session's own event handlers: a failure is reported, never thrown out of the
-// event loop.
-void TBoardSession::Guard(const std::function<void()> &handler) {
-  THandlerScope scope;
-  try {
-    handler();
-  } catch (const EAbort &) {
-  } catch (const std::exception &err) {
-    emit ErrorReported(ErrorText(err));
-  }
 }

@@ -79,7 +79,6 @@ public:
     std::array<uint8_t, 4> ReplyValue{};
   };
   const TCycleState &State() const { return Cycle; }
-  int PollIndex() const { return Router.Index; }
   TComm32 *const Comm32;
 
   // Handlers named after the events they serve.
@@ -116,10 +115,7 @@ private:
   void LoseStep();
   void EnsureInStep();
   void SendPollRequest();
-  void SendRestartRequest();
-  void WaitForEmptyOutput();
   void Guard(const std::function<void()> &handler);
-  void CheckNotStopped() const;
 
   struct TBoardIdentity {
     TBoardKind Kind = TBoardKind::None;

@@ -28,12 +28,19 @@ void TCommandGate::Begin(TCommandKind Kind, uint32_t TriggeredAt) {
     Waiting.clear();
   }
   WaitingTurn = false;
-  Pause();
   StopRequested = false;
   RunningIsStop = stop;
   Owner = THandlerScope::Current();
   ++Begun;
   ++Depth;
+  // The command holds the board from here on: another handler that runs while the pause waits
+  // for the poll reply in flight is deferred like any other.
+  try {
+    Pause();
+  } catch (...) {
+    End(true);
+    throw;
+  }
 }
 
 void TCommandGate::End(bool Failed) {

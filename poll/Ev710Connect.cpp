@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include "BoardSession.h"
+#include "ChannelServer.h"
 #include "Ev710Guard.h"
 #include "LiveValues.h"
 #include <QTimer>
@@ -51,6 +52,13 @@ void TFormMain::ConnectSession() {
   connect(Session, &TBoardSession::StatusByte, this, &TFormMain::SetStatusLeds);
   connect(Session, &TBoardSession::RepliesDiscarded, this, &TFormMain::ShowDiscardedReplies);
   connect(Session, &TBoardSession::ErrorReported, this, &TFormMain::ShowSessionError);
+  connect(Channel, &ctltool::ChannelServer::RequestStarted, this, &TFormMain::ShowScriptActivity);
+  ScriptActivityShown = new QTimer(this);
+  ScriptActivityShown->setSingleShot(true);
+  ScriptActivityShown->setInterval(3000);
+  connect(ScriptActivityShown, &QTimer::timeout, this, [this] {
+    if (StaticInfo2->text().startsWith(QLatin1String("A script drives the board:"))) StaticInfo2->setText(TextBeforeScript);
+  });
 }
 
 void TFormMain::RegisterPollControls() {
@@ -73,6 +81,7 @@ void TFormMain::SetToolWindows(const TToolWindows &w) { Windows = w; }
 
 void TFormMain::BtnOpenClick() {
   Session->Open(ComboCOM->currentText());
+  Channel->Listen(ComboCOM->currentText());
   ErrorThrottle.ForgetClosed();
   BtnOpen->setEnabled(false);
   BtnClose->setEnabled(true);
@@ -94,6 +103,7 @@ void TFormMain::StartDetection() {
 void TFormMain::BtnCloseClick() {
   for (QWidget *w : {Windows.FormAdvanced, Windows.FormGraphics, Windows.FormQVR533, Windows.FormBoard, Windows.FormQVR730})
     if (w && w->isVisible()) w->close();
+  Channel->Close();
   Session->Close();
   BtnOpen->setEnabled(true);
   ComboCOM->setEnabled(true);
@@ -104,6 +114,7 @@ void TFormMain::BtnCloseClick() {
 }
 
 void TFormMain::FormClose() {
+  Channel->Close();
   Session->Close();
   const QString path = SettingsFilePath();
   if (!StoreRememberedPort(path, {ComboCOM->currentIndex(), PortNameOf(ComboCOM->currentText())}))
@@ -162,6 +173,14 @@ void TFormMain::ShowSessionError(const QString &text) {
     RunGuarded(nullptr, [text] { throw EEvalError(text); });
     ErrorThrottle.Closed(text);
   });
+}
+
+// A command of qvr710-ctl run through the channel shows for a moment who moves the board.
+void TFormMain::ShowScriptActivity(const QStringList &args) {
+  const QString prefix = QStringLiteral("A script drives the board: ");
+  if (!StaticInfo2->text().startsWith(prefix)) TextBeforeScript = StaticInfo2->text();
+  StaticInfo2->setText(prefix + args.join(u' '));
+  ScriptActivityShown->start();
 }
 
 // The active board's status says how many replies were not used, so a bad line is not silent.

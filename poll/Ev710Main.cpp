@@ -4,6 +4,7 @@
 #include <QLayout>
 #include <QLocale>
 #include <QShortcut>
+#include "ChannelServer.h"
 #include "Ev710Guard.h"
 #include "Ev710Version.h"
 #include "Hint95.h"
@@ -13,7 +14,8 @@
 
 const QString TFormMain::DesignCaption = QStringLiteral("QVR710+QVR5xx-EVAL");
 
-TFormMain::TFormMain(QWidget *parent) : QWidget(parent), Session(new TBoardSession(this)) {
+TFormMain::TFormMain(QWidget *parent)
+    : QWidget(parent), Session(new TBoardSession(this)), Channel(new ctltool::ChannelServer(*Session, this)) {
   SetUpToolWindow(this, [this](QWidget *form) { setupUi(form); });
   Hint95 = new THint95(this, 200);
   SetEditRanges();

@@ -13,6 +13,10 @@
 
 class TFormWarning;
 class THint95;
+class QTimer;
+namespace ctltool {
+class ChannelServer;
+}
 class TLedLittle;
 
 // The windows the main window shows or asks; set once at start-up.
@@ -34,6 +38,8 @@ public:
   // The link, the poll cycle and the board; tool windows get it as TBoardAccess.
   TBoardSession *const Session;
   TBoardAccess &Board() { return *Session; }
+  // The command channel through which qvr710-ctl reaches the open port (listening while open).
+  ctltool::ChannelServer *const Channel;
 
   TToolWindows Windows;
   void SetToolWindows(const TToolWindows &w);
@@ -96,6 +102,9 @@ private:
   void SetStatusLeds(uint8_t status);
   void ShowDiscardedReplies(int count);
   void ShowSessionError(const QString &text);
+  void ShowScriptActivity(const QStringList &args);
+  QTimer *ScriptActivityShown;  // the script's text stays this long, then the one before returns
+  QString TextBeforeScript;
   TErrorThrottle ErrorThrottle;
   std::array<std::array<QLabel *, 4>, 3> LiveLabels{};  // per motor: the live values the cycle shows
   QString ActiveText() const;

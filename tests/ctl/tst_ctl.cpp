@@ -1,9 +1,5 @@
 // qvr710-ctl run as a process against simulated boards served by this test over
 // pseudo-terminals: exit codes, what the board receives, and the JSON reports.
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <fcntl.h>
@@ -11,34 +7,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 #include <memory>
-#include "poll/MainSession.h"
-
-namespace {
-
-struct Run {
-  int Code = -1;
-  QByteArray Out, Err;
-  QJsonValue Json() const {
-    const QJsonDocument d = QJsonDocument::fromJson(Out);
-    return d.isArray() ? QJsonValue(d.array()) : QJsonValue(d.object());
-  }
-};
-
-Run Ctl(const QStringList &args) {
-  QProcess p;
-  p.start(QStringLiteral(QVR_CTL_PATH), args);
-  if (!p.waitForFinished(20000)) p.kill();
-  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
-}
-
-QStringList Writes(sim::SimulatedBoard &board) {
-  QStringList out;
-  for (const QString &r : Requests(&board))
-    if (r.startsWith(u'W') || r.startsWith(u'S')) out << r;
-  return out;
-}
-
-}  // namespace
+#include "CtlProcess.h"
 
 class TestCtl : public QObject {
   Q_OBJECT
