@@ -8,6 +8,7 @@
 #include <QProcess>
 #include "BenchSession.h"
 #include "CtlCommands.h"
+#include "CtlRegisterCommands.h"
 
 namespace {
 
