@@ -1,5 +1,5 @@
 #pragma once
-// What bench_poll and bench_go share: the program's main window made as the program makes it,
+// What the window benches share: the program's main window made as the program makes it,
 // a simulated board opened through the port list and the Open button, sleeping waits in the
 // Qt event loop, and processor time per process and per thread group.
 #include <QApplication>
@@ -109,6 +109,40 @@ inline double Median(std::vector<double> v) {
   const size_t n = v.size();
   return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
+
+// What the board answers from construction until End(): replies per second, exact (the board's
+// own count), and full cycles per second, which are the replies divided by the requests of one
+// cycle, the distance between two cycle starts (the controller read 0x01, which nothing else
+// sends while the cycle runs). The board must be recording.
+class CycleCounter {
+public:
+  explicit CycleCounter(sim::SimulatedBoard &board) : Board(board), Answered(board.RequestsAnswered()) {
+    board.ClearReceivedFrames();
+    Timer.start();
+  }
+  void End() {
+    Seconds = Timer.nsecsElapsed() / 1e9;
+    Replies = Board.RequestsAnswered() - Answered;
+    const auto frames = Board.ReceivedFrames();
+    std::vector<size_t> starts;
+    for (size_t i = 0; i < frames.size(); ++i)
+      if (IsControllerRead(frames[i], 0x01)) starts.push_back(i);
+    CycleStarts = int(starts.size());
+    if (starts.size() >= 2) RequestsPerCycle = double(starts.back() - starts.front()) / double(starts.size() - 1);
+  }
+  double RepliesPerSecond() const { return Seconds > 0 ? double(Replies) / Seconds : 0; }
+  double CyclesPerSecond() const { return RequestsPerCycle > 0 ? RepliesPerSecond() / RequestsPerCycle : 0; }
+
+  double Seconds = 0;
+  uint64_t Replies = 0;
+  int CycleStarts = 0;
+  double RequestsPerCycle = 0;
+
+private:
+  sim::SimulatedBoard &Board;
+  uint64_t Answered;
+  QElapsedTimer Timer;
+};
 
 // The program's windows with a simulated board (SIM1 unless told) opened through the port list.
 class Session : public MainWindowProbe {

@@ -16,46 +16,36 @@ struct PollFigures {
   double CpuProcess = 0, CpuGui = 0, CpuSerial = 0, CpuBoard = 0;  // seconds
 
   double RepliesPerSecond() const { return Replies / Seconds; }
-  // Replies are counted exactly; a cycle is a fixed number of requests, so dividing gives full
-  // cycles per second without the error of counting cycle starts in a window (one cycle at
-  // either edge).
+  // A cycle is a fixed number of requests, so dividing gives full cycles per second without the
+  // error of counting cycle starts in a window (one cycle at either edge).
   double CyclesPerSecond() const { return RequestsPerCycle > 0 ? RepliesPerSecond() / RequestsPerCycle : 0; }
   static double Percent(double cpu, double seconds) { return 100 * cpu / seconds; }
 };
 
-// Counts what the board answers while the event loop runs for `ms`.
-// Replies: the board's own count of replies sent, exact. With exactly one request outstanding
-// the program has received all of them but at most the one in flight at the end.
-// Cycles: every full cycle of the newer-driver board starts with the controller read 0x01
-// (SpiTransfer type 0, datagram byte 0x01), and nothing else sends that request here.
+// Counts what the board answers while the event loop runs for `ms` (bench::CycleCounter).
+// With exactly one request outstanding the program has received all replies but at most the
+// one in flight at the end.
 PollFigures MeasurePolling(bench::Session &s, int ms) {
   PollFigures f;
   long rxEvents = 0;
   const auto counter = QObject::connect(s.Main->Session->Comm32, &TComm32::OnRxChar, [&rxEvents](int) { ++rxEvents; });
-  s.Board->ClearReceivedFrames();
-  const uint64_t answered = s.Board->RequestsAnswered();
+  bench::CycleCounter count(*s.Board);
   const double cpu = ProcessCpuSeconds(), gui = ThreadCpuSeconds();
   const double serial = bench::ThreadsCpuSeconds(s.SerialThreads), board = bench::ThreadsCpuSeconds(s.BoardThreads);
-  QElapsedTimer timer;
-  timer.start();
 
   bench::RunEventLoopFor(ms);
 
-  f.Seconds = timer.nsecsElapsed() / 1e9;
-  f.Replies = s.Board->RequestsAnswered() - answered;
+  count.End();
   f.CpuProcess = ProcessCpuSeconds() - cpu;
   f.CpuGui = ThreadCpuSeconds() - gui;
   f.CpuSerial = bench::ThreadsCpuSeconds(s.SerialThreads) - serial;
   f.CpuBoard = bench::ThreadsCpuSeconds(s.BoardThreads) - board;
   QObject::disconnect(counter);
   f.RxEvents = rxEvents;
-
-  const auto frames = s.Board->ReceivedFrames();
-  std::vector<size_t> starts;
-  for (size_t i = 0; i < frames.size(); ++i)
-    if (bench::IsControllerRead(frames[i], 0x01)) starts.push_back(i);
-  f.CycleStarts = int(starts.size());
-  if (starts.size() >= 2) f.RequestsPerCycle = double(starts.back() - starts.front()) / double(starts.size() - 1);
+  f.Seconds = count.Seconds;
+  f.Replies = count.Replies;
+  f.CycleStarts = count.CycleStarts;
+  f.RequestsPerCycle = count.RequestsPerCycle;
   return f;
 }
 

@@ -6,9 +6,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <functional>
+#include <limits>
 #include <optional>
 #include "Channel.h"
 #include "CtlCommands.h"
+#include "CtlWatch.h"
 #include "CtlRegisterCommands.h"
 #include "Ev710Registers.h"
 #include "Ev710Utils.h"
@@ -53,6 +55,14 @@ Commands:
                               qvr710-ctl --port SIM1 move --mode velocity 2 -- -800
   stop M|all                stops motor M (1..3) or all motors
                               qvr710-ctl --port SIM1 stop all
+  watch [ROW ...]           one line per completed poll cycle with the data log's values: ROW is
+                            X_TARGET, X_ACTUAL, V_TARGET, V_ACTUAL, A_ACTUAL, THRIFTLEVEL or
+                            LOADPROBE with the motor (X_ACTUAL_1 or X_ACTUAL.1); without ROW the
+                            X_ACTUAL, V_ACTUAL and LOADPROBE of every motor the board has; TIME is
+                            ms since the start; --csv: CSV with a header, --json: an object a line;
+                            until --count N cycles, --seconds S or Ctrl+C
+                              qvr710-ctl --port SIM1 watch X_ACTUAL_1 V_ACTUAL_1 --count 10
+                              qvr710-ctl --port SIM1 watch --csv --seconds 60 > run.csv
   setup save FILE           the board's setup into a .qvrsetup file
                               qvr710-ctl --port SIM1 setup save bench.qvrsetup
   setup apply FILE          writes a setup file and reads the board back (--dry-run: lists the writes)
@@ -66,8 +76,8 @@ Exit codes:
   2  usage error: unknown command or name, value out of range, bad file
   3  the port could not be opened (busy: another program uses it)
   4  setup diff found a difference, or move --wait timed out
-  130  Ctrl+C ended move --wait (the motor was stopped first) or setup apply (it says what was
-       and was not written)
+  130  Ctrl+C ended move --wait (the motor was stopped first), setup apply (it says what was
+       and was not written) or watch
 
 A negative number follows "--", which ends the options: give the options before it.
 When qvr710-eval holds the port, the command runs in it, and the window shows the change.
@@ -128,6 +138,17 @@ MoveRequest MoveOf(ToolBoard &board, const QStringList &args, const QCommandLine
   return move;
 }
 
+WatchRequest WatchOf(const QStringList &rows, const QCommandLineParser &p) {
+  if (p.isSet("count") && p.isSet("seconds")) throw ToolFailure{ExitUsage, QStringLiteral("watch takes --count or --seconds, not both.")};
+  if (p.isSet("csv") && p.isSet("json")) throw ToolFailure{ExitUsage, QStringLiteral("watch takes --csv or --json, not both.")};
+  WatchRequest watch;
+  watch.Rows = rows;
+  if (p.isSet("count")) watch.Count = Number(p.value("count"), QStringLiteral("--count"), 1, std::numeric_limits<int>::max());
+  if (p.isSet("seconds")) watch.Seconds = Number(p.value("seconds"), QStringLiteral("--seconds"), 1, 86400);
+  watch.Format = p.isSet("csv") ? WatchFormat::Csv : p.isSet("json") ? WatchFormat::Json : WatchFormat::Text;
+  return watch;
+}
+
 struct Command {
   QString Name;
   int MinArgs, MaxArgs;  // -1: any number
@@ -148,6 +169,8 @@ const std::vector<Command> &Commands() {
       {"driver set", 1, -1, true, false, [](ToolBoard *b, const QStringList &a, const QCommandLineParser &) { return DriverSetCommand(*b, a); }},
       {"ram read", 1, 1, true, false, [](ToolBoard *b, const QStringList &a, const QCommandLineParser &) { return RamReadCommand(*b, a[0]); }},
       {"ram write", 1, 1, true, false, [](ToolBoard *b, const QStringList &a, const QCommandLineParser &) { return RamWriteCommand(*b, a[0]); }},
+      {"watch", 0, -1, true, false,
+       [](ToolBoard *b, const QStringList &a, const QCommandLineParser &p) { return WatchCommand(*b, WatchOf(a, p), *b->Out); }},
       {"setup save", 1, 1, true, false, [](ToolBoard *b, const QStringList &a, const QCommandLineParser &) { return SetupSaveCommand(*b, a[0]); }},
       {"setup apply", 1, 1, true, false,
        [](ToolBoard *b, const QStringList &a, const QCommandLineParser &p) { return SetupApplyCommand(*b, a[0], p.isSet("dry-run")); }},
@@ -171,7 +194,7 @@ std::pair<const Command *, QStringList> FindCommand(QStringList args) {
 
 // Data on out; the account of a command that failed on the board on err.
 void Print(QTextStream &out, QTextStream &err, const Report &r, bool json) {
-  if (json) out << (r.Json.isArray() ? QJsonDocument(r.Json.toArray()) : QJsonDocument(r.Json.toObject())).toJson(QJsonDocument::Compact) << u'\n';
+  if (json && !r.Json.isNull()) out << (r.Json.isArray() ? QJsonDocument(r.Json.toArray()) : QJsonDocument(r.Json.toObject())).toJson(QJsonDocument::Compact) << u'\n';
   else if (!r.Text.isEmpty()) (r.Code == ExitBoardFailed || r.Code == ExitInterrupted ? err : out) << r.Text << u'\n';
   out.flush();
   err.flush();
@@ -192,6 +215,9 @@ void AddOptions(QCommandLineParser &parser) {
   parser.addOption({QStringLiteral("force"), QStringLiteral("move: also with an acceleration the window would warn about.")});
   parser.addOption({QStringLiteral("wait"), QStringLiteral("move: returns when the motor has reached its target.")});
   parser.addOption({QStringLiteral("timeout"), QStringLiteral("move --wait: gives up after S seconds (exit code 4)."), QStringLiteral("S")});
+  parser.addOption({QStringLiteral("count"), QStringLiteral("watch: ends after N cycles."), QStringLiteral("N")});
+  parser.addOption({QStringLiteral("seconds"), QStringLiteral("watch: ends after S seconds."), QStringLiteral("S")});
+  parser.addOption({QStringLiteral("csv"), QStringLiteral("watch: comma-separated values with a header line.")});
   parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("One of the commands below, with its arguments."), QStringLiteral("command [arguments]"));
 }
 
@@ -220,6 +246,7 @@ int Run(const QStringList &arguments, QTextStream &out, QTextStream &err, TBoard
       ResolveSimulatedBoards();
       board.emplace(parser.value("port"), command->NeedsControllerVersion, err);
     }
+    board->Out = &out;
   }
   const Report report = command->Run(board ? &*board : nullptr, args, parser);
   Print(out, err, report, parser.isSet("json"));

@@ -14,7 +14,7 @@ enum ExitCode {
   ExitUsage = 2,        // unknown command or name, value out of range, bad file
   ExitPortFailed = 3,   // the port could not be opened
   ExitDifference = 4,   // setup diff found a difference, or a wait timed out
-  ExitInterrupted = 130,  // Ctrl+C ended move --wait (the motor stopped) or setup apply
+  ExitInterrupted = 130,  // Ctrl+C ended move --wait (the motor stopped), setup apply or watch
 };
 
 // A failure that ends the tool with its exit code and text.

@@ -123,6 +123,14 @@ private slots:
     QCOMPARE(S.Errors, QStringList{});
   }
 
+  // watch would take the window's data log hooks: refused, and the window polls on.
+  void watchIsRefusedThroughTheWindow() {
+    const Run through = Ctl({"--port", "SIM1", "watch", "--count", "1"}, Through.path());
+    QCOMPARE(through.Code, 3);
+    QVERIFY2(through.Err.contains("close the port there first"), through.Err.constData());
+    QVERIFY(KeepsPolling());
+  }
+
   // The port's other spellings find the same channel; only the user may open its socket.
   void socketOfTheUserAndThePort() {
     for (const char *port : {"SIM1", "SIM1  [Simulator]", " SIM1"}) QCOMPARE(ctltool::ChannelPath(port), SocketPath());
