@@ -32,7 +32,6 @@ public:
   ToolBoard(const ToolBoard &) = delete;
   ToolBoard &operator=(const ToolBoard &) = delete;
   TBoardSession &Session;
-  bool Held() const { return !Owned; }  // the window program's session
   QTextStream *Out = nullptr;  // where a command that reports as it runs (watch) writes
 
 private:

@@ -52,10 +52,10 @@ TLogSelection WatchSelection(const QStringList &rows, TBoardKind boardKind) {
 
 WatchLog::WatchLog(TBoardAccess &board, const TLogSelection &selection, WatchPrinter &printer, int limit)
     : Board(board), Selection(selection), Printer(printer), Limit(limit), StartTick(TickCount()) {
-  Board.SetLogHooks(this);
+  Board.AddLogHooks(this);
 }
 
-WatchLog::~WatchLog() { Board.SetLogHooks(nullptr); }
+WatchLog::~WatchLog() { Board.RemoveLogHooks(this); }
 
 bool WatchLog::IsLogged(int row) const { return row >= 0 && row <= LastLogColumnRow && Selection.test(size_t(row)); }
 
@@ -101,9 +101,6 @@ QString WatchPrinter::TextLine(const QStringList &fields) const {
 }
 
 Report WatchCommand(ToolBoard &board, const WatchRequest &request, QTextStream &out) {
-  // The window's data log owns the log hooks of its session, and its replies go back whole.
-  if (board.Held())
-    throw ToolFailure{ExitPortFailed, QStringLiteral("watch cannot run through qvr710-eval: close the port there first.")};
   const TBoardSession &session = board.Session;
   const TLogSelection selection = WatchSelection(request.Rows, session.BoardKind());
   const InterruptWatch interrupt;

@@ -33,7 +33,7 @@ private:
   QTextStream &Out;
 };
 
-// The data log's hooks on a session (TBoardAccess::SetLogHooks while it lives): the cycle hands
+// The data log's hooks on a session (TBoardAccess::AddLogHooks while it lives, beside the window's own): the cycle hands
 // over one whole line per completed cycle, "TIME;value;...", and nothing of a cycle cut short;
 // the first `limit` lines (0: all) go to the printer.
 class WatchLog : public TLogHooks {

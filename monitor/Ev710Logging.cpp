@@ -30,7 +30,7 @@ TFormLogging::TFormLogging(TBoardAccess &Board, QWidget *parent) : QWidget(paren
   }
   for (int m = 0; m < 3; ++m) CheckLogMotor1Click(m);
   ConnectHandlers();
-  Board.SetLogHooks(this);
+  Board.AddLogHooks(this);
 }
 
 void TFormLogging::ConnectHandlers() {
@@ -118,7 +118,7 @@ void TFormLogging::BtnLogStartClick() {
   }
   Logging = true;
   StartTick = TickCount();
-  Board.SetLogHooks(this);  // the cycle's line starts empty
+  Board.AddLogHooks(this);  // the cycle's line starts empty
   LockSelection(true);
   ColumnCount = CountLogColumns(Selection);
 }

@@ -69,9 +69,10 @@ public:
 
   virtual TPollViews &Views() = 0;
 
-  // The data log's hooks (null: none). Setting them, also again at each start of logging,
-  // empties the log line under assembly.
-  virtual void SetLogHooks(TLogHooks *Hooks) = 0;
+  // The data logs the cycle feeds: the window's, a script's watch. Adding hooks already added,
+  // as at each start of logging, starts their line under assembly afresh.
+  virtual void AddLogHooks(TLogHooks *Hooks) = 0;
+  virtual void RemoveLogHooks(TLogHooks *Hooks) = 0;
 
   // Calls Stale, for as long as Context lives, each time the live values stop standing for the
   // board (the port closed, the board silent, a new Open): the windows grey theirs then

@@ -114,7 +114,7 @@ void TBoardSession::Close() {
   Commands.DropWaiting();
   TimerActions->stop();
   Resync.Stop();
-  if (Router.LogHooks()) Router.LogHooks()->StopLogging();
+  Router.StopLogging();
   Comm32->Close();
   Cycle.BoardIdentified = false;
   emit BoardFaceChanged(nullptr);

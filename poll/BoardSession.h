@@ -55,7 +55,8 @@ public:
   QString ControllerVersionText() const override { return Identity.ControllerVersionText; }
   PollEntry &Entry(int Index) override { return Router.Table.at(size_t(Index)); }
   TPollViews &Views() override { return Router.Views; }
-  void SetLogHooks(TLogHooks *Hooks) override { Router.SetLogHooks(Hooks); }
+  void AddLogHooks(TLogHooks *Hooks) override { Router.AddLogHooks(Hooks); }
+  void RemoveLogHooks(TLogHooks *Hooks) override { Router.RemoveLogHooks(Hooks); }
   void OnValuesStale(QObject *Context, std::function<void()> Stale) override {
     connect(this, &TBoardSession::ValuesStale, Context, std::move(Stale));
   }

@@ -1,6 +1,6 @@
 #pragma once
 // What the poll cycle feeds besides the main window: the graphics window's samples and the
-// data log's line. The cycle calls whatever hooks are set (TBoardAccess::Views().GraphHooks and SetLogHooks).
+// data log's line. The cycle calls whatever hooks are set (TBoardAccess::Views().GraphHooks, AddLogHooks).
 #include <QString>
 #include <cstdint>
 

@@ -1,4 +1,5 @@
 #include "PollRouter.h"
+#include <algorithm>
 #include "BoardFrames.h"
 #include "Ev710Registers.h"
 #include "Ev710Utils.h"
@@ -6,9 +7,21 @@
 TPollRouter::TPollRouter(ErrorReport Report, StatusReport Status)
     : Table(InitialPollTable()), Report(std::move(Report)), Status(std::move(Status)) {}
 
-void TPollRouter::SetLogHooks(TLogHooks *Hooks) {
-  Log = Hooks;
-  LogLine.Clear();
+void TPollRouter::AddLogHooks(TLogHooks *Hooks) {
+  RemoveLogHooks(Hooks);
+  Logs.push_back({Hooks, {}});
+}
+
+void TPollRouter::RemoveLogHooks(TLogHooks *Hooks) {
+  std::erase_if(Logs, [Hooks](const TLogFeed &f) { return f.Hooks == Hooks; });
+}
+
+void TPollRouter::StopLogging() {
+  for (const TLogFeed &f : std::vector<TLogFeed>(Logs)) f.Hooks->StopLogging();
+}
+
+bool TPollRouter::Logged(int Row) const {
+  return std::any_of(Logs.begin(), Logs.end(), [Row](const TLogFeed &f) { return f.Hooks->IsLogged(Row); });
 }
 
 void TPollRouter::Route(const std::array<uint8_t, 9> &Reply) {
@@ -20,11 +33,13 @@ void TPollRouter::Route(const std::array<uint8_t, 9> &Reply) {
     Value = BoardReply{Reply}.Value();
     CallHandler(e, Reply);
   }
-  if (!Log || !Log->LoggingRunning() || !Log->IsLogged(Index)) return;
-  try {
-    LogLine.Add(Value, *Log);
-  } catch (const std::exception &err) {
-    Report(ErrorText(err));
+  for (TLogFeed &f : Logs) {
+    if (!f.Hooks->LoggingRunning() || !f.Hooks->IsLogged(Index)) continue;
+    try {
+      f.Line.Add(Value, *f.Hooks);
+    } catch (const std::exception &err) {
+      Report(ErrorText(err));
+    }
   }
 }
 
@@ -69,7 +84,7 @@ void TPollRouter::Advance(bool Restart) {
     if (Index == PollRow::Last) CycleStartsAt(PollRow::ControllerVersion);
     else ++Index;
     const int filter = Table[size_t(Index)].PageFilter;
-    if (filter == -1 || (Views.EditorShown && filter == Views.EditorPage) || (Log && Log->IsLogged(Index))) return;
+    if (filter == -1 || (Views.EditorShown && filter == Views.EditorPage) || Logged(Index)) return;
   }
 }
 
@@ -77,5 +92,5 @@ void TPollRouter::RestartAtFirstMotorRegister() { CycleStartsAt(PollRow::FirstMo
 
 void TPollRouter::CycleStartsAt(int Row) {
   Index = Row;
-  LogLine.CycleStarts();
+  for (TLogFeed &f : Logs) f.Line.CycleStarts();
 }

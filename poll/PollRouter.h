@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <vector>
 #include "BoardAccess.h"
 #include "LogLine.h"
 
@@ -18,8 +19,9 @@ public:
   TPollViews Views;
   int Index = 0;  // the row asked for, or asked next
 
-  void SetLogHooks(TLogHooks *Hooks);  // also empties the line under assembly
-  TLogHooks *LogHooks() const { return Log; }
+  void AddLogHooks(TLogHooks *Hooks);  // hooks added before start their line afresh
+  void RemoveLogHooks(TLogHooks *Hooks);
+  void StopLogging();  // the port closes: every log ends
 
   // A reply to the row Index: its value to the row's consumers. A consumer that fails is
   // reported; the rest of the routing goes on.
@@ -34,9 +36,13 @@ private:
   void FeedGraph(int Value);
   void CallHandler(const PollEntry &e, const std::array<uint8_t, 9> &Reply);
   void CycleStartsAt(int Row);
+  bool Logged(int Row) const;
 
   ErrorReport Report;
   StatusReport Status;
-  TLogHooks *Log = nullptr;
-  TLogLine LogLine;
+  struct TLogFeed {
+    TLogHooks *Hooks;
+    TLogLine Line;
+  };
+  std::vector<TLogFeed> Logs;
 };

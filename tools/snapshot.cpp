@@ -1,4 +1,4 @@
-// qvr710-snapshot OUTDIR [--open PORT [--run]]
+// qvr710-snapshot OUTDIR [--open PORT [--run | --script]]
 // Creates the application and its windows exactly as the program does, on the offscreen
 // platform unless another one is asked for, and saves a picture of every window as
 // OUTDIR/<window name>.png. With --open PORT (for example SIM1, a simulated board) it opens
@@ -6,10 +6,14 @@
 // With --run as well, motor 1 is sent to a target in RAMP mode, motor 2 runs in VELOCITY
 // mode and motor 3 goes to a target in SOFTMODE; the graphics window shows all four traces,
 // and the pictures are taken while the motors move. The logging window shows a choice of
-// values for motor 1 (it is not started). The register editor is shown on each of its pages
+// values for motor 1 (it is not started). With --script instead, qvr710-ctl moves motor 1
+// through the window's command channel and only script-driving.png is saved. The register editor is shown on each of its pages
 // in turn, as TFormAdvanced-<page>.png, after the poll cycle has read that page. Opened without
 // --run on a newer-driver board, the setup comparison shows the board's setup saved, then three
 // of motor 1's values changed on the board, and the saved file loaded again.
+#include <QElapsedTimer>
+#include <QPainter>
+#include <QProcess>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -37,7 +41,7 @@ namespace {
 constexpr int LiveValuesWaitMs = 1500;
 constexpr int GraphFillMs = 6000;  // long enough for the traces to span a good part of the plot
 
-void Usage() { std::fprintf(stderr, "usage: qvr710-snapshot OUTDIR [--open PORT [--run]]\n"); }
+void Usage() { std::fprintf(stderr, "usage: qvr710-snapshot OUTDIR [--open PORT [--run | --script]]\n"); }
 
 // Types the motion parameters into a motor's edits and presses its Go button.
 void StartMotor(TFormMain &main, int motor, int mode, const QList<QPair<QString, int>> &values) {
@@ -76,6 +80,30 @@ void ShowGraphics(TFormMain &main) {
   graphics->findChild<QCheckBox *>(QStringLiteral("CheckVTarget"))->click();
   main.findChild<QPushButton *>(QStringLiteral("BtnGraphics"))->click();
   graphics->findChild<QTabWidget *>(QStringLiteral("PageControl"))->setCurrentIndex(1);
+}
+
+// A script moves motor 1 through the window's command channel while the graph follows it: the
+// main window (its status line names the script's command) beside the graphics window, as one
+// picture OUTDIR/script-driving.png.
+bool SaveScriptDriving(TFormMain &main, const QString &port, const QDir &dir) {
+  auto *graphics = main.findChild<QWidget *>(QStringLiteral("FormGraphics"));
+  main.findChild<QPushButton *>(QStringLiteral("BtnGraphics"))->click();
+  QProcess script;
+  script.start(QStringLiteral(QVR_CTL_PATH), {QStringLiteral("--port"), port, QStringLiteral("move"), QStringLiteral("1"),
+                                               QStringLiteral("40000"), QStringLiteral("--vmax"), QStringLiteral("700"),
+                                               QStringLiteral("--amax"), QStringLiteral("30"), QStringLiteral("--wait")});
+  RunEventsFor(2500);  // the move under way
+  const QPixmap left = main.grab(), right = graphics->grab();
+  QImage picture(left.width() + right.width(), std::max(left.height(), right.height()), QImage::Format_RGB32);
+  picture.fill(Qt::white);
+  QPainter painter(&picture);
+  painter.drawPixmap(0, 0, left);
+  painter.drawPixmap(left.width(), 0, right);
+  painter.end();
+  QElapsedTimer waited;
+  waited.start();
+  while (script.state() != QProcess::NotRunning && waited.elapsed() < 30000) RunEventsFor(50);  // the window answers it
+  return picture.save(dir.filePath(QStringLiteral("script-driving.png")));
 }
 
 // A file name and motor 1's positions, velocity and load ticked, as a user prepares a log.
@@ -216,7 +244,8 @@ int main(int argc, char *argv[]) {
   QApplication app(argc, argv);
   const QStringList args = app.arguments().mid(1);
   const bool run = args.size() == 4 && args[3] == QLatin1String("--run");
-  if (args.size() != 1 && !((args.size() == 3 || run) && args[1] == QLatin1String("--open"))) {
+  const bool script = args.size() == 4 && args[3] == QLatin1String("--script");
+  if (args.size() != 1 && !((args.size() == 3 || run || script) && args[1] == QLatin1String("--open"))) {
     Usage();
     return 2;
   }
@@ -241,6 +270,12 @@ int main(int argc, char *argv[]) {
       rc = 1;
     }
     RunEventsFor(LiveValuesWaitMs);
+    if (script) {
+      if (!SaveScriptDriving(*main, args[2], dir)) rc = 1;
+      main->close();
+      DestroyWindows();
+      return rc;
+    }
     if (run) {
       StartMotor(*main, 1, 0, {{"EditXTarget", 10000}, {"EditVMax", 1000}, {"EditVMin", 1}, {"EditAMax", 100}});
       StartMotor(*main, 2, 2, {{"EditVTarget", -600}, {"EditAMax", 50}});

@@ -37,7 +37,8 @@ struct FakeBoard : TBoardAccess {
   QString ControllerVersionText() const override { return QStringLiteral("QVR710 V2.05"); }
   PollEntry &Entry(int Index) override { return Table.at(size_t(Index)); }
   TPollViews &Views() override { return PollViews; }
-  void SetLogHooks(TLogHooks *) override {}
+  void AddLogHooks(TLogHooks *) override {}
+  void RemoveLogHooks(TLogHooks *) override {}
   void OnValuesStale(QObject *, std::function<void()>) override {}
 
   // "00 0005DC": the address byte, then the three data bytes.

@@ -386,12 +386,12 @@ private slots:
     RecordingGraph graph;
     RecordingLog log;
     s.Main->Session->Views().GraphHooks = &graph;
-    s.Main->Session->SetLogHooks(&log);
+    s.Main->Session->AddLogHooks(&log);
     s.Open("SIM1");
     QTRY_VERIFY_WITH_TIMEOUT(log.Lines.size() >= 3, 5000);
     s.Close();
     s.Main->Session->Views().GraphHooks = nullptr;
-    s.Main->Session->SetLogHooks(nullptr);
+    s.Main->Session->RemoveLogHooks(&log);
     // Each cycle gives every motor one sample of each kind and starts one graph sample.
     QVERIFY(graph.Samples >= 3);
     QVERIFY(std::abs(graph.Positions.size() - 3 * graph.Samples) <= 3);
@@ -415,7 +415,7 @@ private slots:
   // value still reaches the log line; a log that then fails too is reported as well, once.
   void errorsInHandlersDoNotStopTheCycle() {
     RecordingLog log;
-    s.Main->Session->SetLogHooks(&log);
+    s.Main->Session->AddLogHooks(&log);
     PollEntry &entry = s.Main->Session->Entry(PollRow::MotorRegister(0, ctl::X_ACTUAL));
     int calls = 0;
     entry.Handler = [&calls](uint8_t, uint8_t, uint8_t) {
@@ -429,7 +429,7 @@ private slots:
     const int failedBefore = calls;
     QTRY_VERIFY_WITH_TIMEOUT(calls >= failedBefore + 10, 5000);
     s.Close();
-    s.Main->Session->SetLogHooks(nullptr);
+    s.Main->Session->RemoveLogHooks(&log);
     entry.Handler = nullptr;
     QCOMPARE(s.Errors, (QStringList{QStringLiteral("handler failed"), QStringLiteral("Cannot write to selected log file!")}));
     s.Errors.clear();
