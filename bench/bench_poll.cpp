@@ -87,6 +87,10 @@ public:
   }
 
   void Print() const {
+    if (receive_.empty()) {  // no poll message: the receive handler sends the next request itself
+      std::printf("  where an exchange's time goes: the next request is sent within the receive handler\n");
+      return;
+    }
     std::printf("  where an exchange's time goes (median, mean over %zu exchanges):\n", receive_.size());
     Line("reply hand-off -> receive handler done", receive_);
     Line("receive handler done -> next request's poll message", queued_);
