@@ -29,15 +29,14 @@ double MedianGet(const QString &port) {
   return bench::Median(ms);
 }
 
-// Poll replies per second the window receives while `during` runs for `ms` (or until it ends).
+// Replies per second the window's board sends while `during` runs for `ms` (or until it ends).
+// The window's board counts what it answers, the poll requests and the scripts' requests alike.
 double PollRate(bench::Session &s, int ms, const std::function<void()> &during) {
-  int replies = 0;
-  const auto counter = QObject::connect(s.Main->Session, &TBoardSession::StatusByte, [&replies] { ++replies; });
+  const uint64_t answered = s.Board->RequestsAnswered();
   QElapsedTimer timer;
   timer.start();
   while (timer.elapsed() < ms) during();
-  QObject::disconnect(counter);
-  return replies / (timer.nsecsElapsed() / 1e9);
+  return double(s.Board->RequestsAnswered() - answered) / (timer.nsecsElapsed() / 1e9);
 }
 
 }  // namespace
@@ -65,7 +64,7 @@ int main(int argc, char *argv[]) {
   std::printf("get V_MAX.1, median of %d, process start to exit:\n", Runs);
   std::printf("  opening the port itself:           %7.1f ms\n", direct);
   std::printf("  through the window's channel:      %7.1f ms\n", through);
-  std::printf("window poll replies per second:\n");
+  std::printf("window replies per second (line's limit: %.0f):\n", bench::kLinePairsPerSecond);
   std::printf("  idle:                              %7.1f\n", idle);
   std::printf("  while a script loops get:          %7.1f  (%d gets in %.1f s)\n", looping, loops, LoopMs / 1000.0);
   s.Stop();
