@@ -92,17 +92,21 @@ bool SaveScriptDriving(TFormMain &main, const QString &port, const QDir &dir) {
   script.start(QStringLiteral(QVR_CTL_PATH), {QStringLiteral("--port"), port, QStringLiteral("move"), QStringLiteral("1"),
                                                QStringLiteral("40000"), QStringLiteral("--vmax"), QStringLiteral("700"),
                                                QStringLiteral("--amax"), QStringLiteral("30"), QStringLiteral("--wait")});
-  RunEventsFor(2500);  // the move under way
-  const QPixmap left = main.grab(), right = graphics->grab();
+  // Taken while the command runs: the window answers the script from inside the command's waits.
+  QPixmap left, right;
+  QTimer::singleShot(2700, &main, [&] {  // the status line names the script for 3 s
+    left = main.grab();
+    right = graphics->grab();
+  });
+  QElapsedTimer waited;
+  waited.start();
+  while ((left.isNull() || script.state() != QProcess::NotRunning) && waited.elapsed() < 30000) RunEventsFor(50);
   QImage picture(left.width() + right.width(), std::max(left.height(), right.height()), QImage::Format_RGB32);
   picture.fill(Qt::white);
   QPainter painter(&picture);
   painter.drawPixmap(0, 0, left);
   painter.drawPixmap(left.width(), 0, right);
   painter.end();
-  QElapsedTimer waited;
-  waited.start();
-  while (script.state() != QProcess::NotRunning && waited.elapsed() < 30000) RunEventsFor(50);  // the window answers it
   return picture.save(dir.filePath(QStringLiteral("script-driving.png")));
 }
 
