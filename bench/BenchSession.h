@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest/QTest>
@@ -58,6 +59,25 @@ inline bool RunEventLoopUntil(const std::function<bool()> &done, int ms) {
   timer.start();
   while (!done() && timer.elapsed() < ms) RunEventLoopFor(10);
   return done();
+}
+
+// Milliseconds from a tool process's start to its exit, with this process's event loop running
+// meanwhile (a window here may be what answers it); -1 when it failed, its error on stderr.
+inline double ToolRunMs(const QString &tool, const QStringList &args) {
+  QProcess p;
+  QEventLoop loop;
+  QObject::connect(&p, &QProcess::finished, &loop, &QEventLoop::quit);
+  QObject::connect(&p, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
+  QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+  QElapsedTimer timer;
+  timer.start();
+  p.start(tool, args);
+  loop.exec();
+  const double ms = timer.nsecsElapsed() / 1e6;
+  if (p.state() != QProcess::NotRunning) p.kill();
+  if (p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0 && p.error() == QProcess::UnknownError) return ms;
+  std::fprintf(stderr, "%s failed: %s\n", qPrintable(args.join(u' ')), p.readAllStandardError().constData());
+  return -1;
 }
 
 // The process's threads (ids from /proc/self/task).

@@ -12,16 +12,7 @@ constexpr int Runs = 30;
 constexpr int LoopMs = 5000;
 
 // Milliseconds from the tool's start to its exit; the window's event loop runs meanwhile.
-double TimedGet(const QString &port) {
-  QProcess p;
-  QElapsedTimer timer;
-  timer.start();
-  p.start(QStringLiteral(QVR_CTL_PATH), {"--port", port, "get", "V_MAX.1"});
-  bench::RunEventLoopUntil([&p] { return p.state() == QProcess::NotRunning; }, 20000);
-  const double ms = timer.nsecsElapsed() / 1e6;
-  if (p.exitCode() != 0) std::fprintf(stderr, "get on %s failed: %s\n", qPrintable(port), p.readAllStandardError().constData());
-  return ms;
-}
+double TimedGet(const QString &port) { return bench::ToolRunMs(QStringLiteral(QVR_CTL_PATH), {"--port", port, "get", "V_MAX.1"}); }
 
 double MedianGet(const QString &port) {
   std::vector<double> ms;

@@ -16,14 +16,7 @@ constexpr int kRuns = 21;
 constexpr int kWatchSeconds = 5;
 
 // Wall time of one run of the tool in ms, or -1 when it failed.
-double ToolMs(const QStringList &args) {
-  QProcess p;
-  QElapsedTimer clock;
-  clock.start();
-  p.start(QStringLiteral(QVR_CTL_PATH), args);
-  const bool ok = p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-  return ok ? clock.nsecsElapsed() / 1e6 : -1;
-}
+double ToolMs(const QStringList &args) { return bench::ToolRunMs(QStringLiteral(QVR_CTL_PATH), args); }
 
 // Runs of --version and of the get in turn, so that both medians see the same load.
 bool ToolRuns(std::vector<double> &version, std::vector<double> &get) {
