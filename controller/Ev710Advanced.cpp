@@ -50,7 +50,7 @@ void TFormAdvanced::closeEvent(QCloseEvent *e) {
 
 void TFormAdvanced::FormShow() {
   for (TMotorPage *page : MotorPages) page->ShowUStepCounter();
-  SpecialPage->ShowChipRevision(Board.ControllerVersionText());
+  SpecialPage->ShowChipRevision(Board.Identity().ControllerVersionText);
   Board.Views().EditorPage = PageControl->currentIndex();
   Board.Views().EditorShown = true;
 }

@@ -20,8 +20,8 @@ namespace {
 
 // How long identification may take once the version query was answered: the poll cycle's
 // first replies, and for the controller's version a pass over the poll table.
-constexpr int IdentifyTimeoutMs = 2 * int(TBoardSession::ReplyTimeout);
-constexpr int ControllerVersionTimeoutMs = 3 * int(TBoardSession::ReplyTimeout);
+constexpr int IdentifyTimeoutMs = 2 * int(ReplyTimeout);
+constexpr int ControllerVersionTimeoutMs = 3 * int(ReplyTimeout);
 
 [[noreturn]] void FailNoAnswer() { throw ToolFailure{ExitBoardFailed, QStringLiteral("The board does not respond!")}; }
 
@@ -29,7 +29,7 @@ QJsonArray JsonList(const QStringList &names) { return QJsonArray::fromStringLis
 
 setup::BoardSetup LoadFor(ToolBoard &board, const QString &path) {
   try {
-    return setup::LoadSetupFile(path, board.Session.BoardKind());
+    return setup::LoadSetupFile(path, board.Session.Identity().Kind);
   } catch (const EEvalError &e) {
     throw ToolFailure{ExitUsage, e.Text};
   }
@@ -87,7 +87,7 @@ ToolBoard::ErrorOutput::~ErrorOutput() { QObject::disconnect(Connection); }
 void ToolBoard::AwaitIdentity(bool needControllerVersion) {
   if (!WaitFor([this] { return Session.State().BoardIdentified; }, IdentifyTimeoutMs)) FailNoAnswer();
   if (needControllerVersion &&
-      !WaitFor([this] { return !Session.ControllerVersionText().isEmpty(); }, ControllerVersionTimeoutMs))
+      !WaitFor([this] { return !Session.Identity().ControllerVersionText.isEmpty(); }, ControllerVersionTimeoutMs))
     FailNoAnswer();
 }
 
@@ -104,9 +104,9 @@ Report PortsCommand() {
 }
 
 Report InfoCommand(ToolBoard &board) {
-  const QString kind = setup::BoardKindName(board.Session.BoardKind());
-  const QString version = QString::fromLatin1(board.Session.BoardVersionText()).trimmed();
-  const QString controller = board.Session.ControllerVersionText();
+  const QString kind = setup::BoardKindName(board.Session.Identity().Kind);
+  const QString version = QString::fromLatin1(board.Session.Identity().VersionText).trimmed();
+  const QString controller = board.Session.Identity().ControllerVersionText;
   return {QStringLiteral("Board: %1\nBoard version: %2\nController version: %3").arg(kind, version, controller),
           QJsonObject{{"board", kind}, {"boardVersion", version}, {"controllerVersion", controller}}};
 }

@@ -187,7 +187,7 @@ QString ValueText(const Target &t, int value) {
 }
 
 Report Get(ToolBoard &board, const QStringList &names, bool driversOnly) {
-  const TBoardKind kind = board.Session.BoardKind();
+  const TBoardKind kind = board.Session.Identity().Kind;
   std::vector<Target> targets;
   QStringList itemNames;
   for (const QString &name : names) {
@@ -258,7 +258,7 @@ void WriteDirect(TBoardAccess &board, const std::vector<std::pair<Target, int>> 
 Report Set(ToolBoard &board, const QStringList &texts, bool driversOnly) {
   QMap<QString, int> items;
   std::vector<std::pair<Target, int>> direct;
-  for (const auto &[t, value] : Assignments(board.Session.BoardKind(), texts, driversOnly)) {
+  for (const auto &[t, value] : Assignments(board.Session.Identity().Kind, texts, driversOnly)) {
     if (t.Item) items[t.Item->Name] = value;
     else direct.push_back({t, value});
   }

@@ -102,13 +102,13 @@ QString WatchPrinter::TextLine(const QStringList &fields) const {
 
 Report WatchCommand(ToolBoard &board, const WatchRequest &request, QTextStream &out) {
   const TBoardSession &session = board.Session;
-  const TLogSelection selection = WatchSelection(request.Rows, session.BoardKind());
+  const TLogSelection selection = WatchSelection(request.Rows, session.Identity().Kind);
   const InterruptWatch interrupt;
   WatchPrinter printer(LogHeader(selection).split(u';'), request.Format, out);
   printer.PrintHeader();
   const WatchLog log(board.Session, selection, printer, request.Count);
   const auto silent = [&session] {
-    return !session.State().ReplyReceived && TicksSince(session.State().LastRequestTick) > TBoardSession::ReplyTimeout;
+    return !session.State().ReplyReceived && TicksSince(session.State().LastRequestTick) > ReplyTimeout;
   };
   WaitFor([&] { return log.Done() || interrupt.Raised() || silent(); }, request.Seconds > 0 ? 1000 * request.Seconds : -1,
           SilenceCheckMs);

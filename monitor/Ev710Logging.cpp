@@ -52,7 +52,7 @@ bool TFormLogging::IsLogged(int PollIndex) const {
 
 void TFormLogging::SelectMotor(int Motor) {
   if (Groups[Motor]->Master()->isChecked())
-    SelectMotorColumns(Selection, Motor, Groups[Motor]->Checked(), Board.BoardKind());
+    SelectMotorColumns(Selection, Motor, Groups[Motor]->Checked(), Board.Identity().Kind);
   else
     ClearMotorColumns(Selection, Motor);
 }
@@ -69,7 +69,7 @@ void TFormLogging::FormShow() { ShowChoicesOfBoard(); }
 
 // Only what the attached board offers is shown, and only what is shown is logged.
 void TFormLogging::ShowChoicesOfBoard() {
-  const TBoardKind kind = Board.BoardKind();
+  const TBoardKind kind = Board.Identity().Kind;
   for (int m = 0; m < 3; ++m) {
     Groups[m]->ThriftLevelBox()->setVisible(kind == TBoardKind::NewerDrivers || kind == TBoardKind::Qvr550);
     Groups[m]->setVisible(MotorOnBoard(m, kind));

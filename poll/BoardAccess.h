@@ -9,6 +9,7 @@
 #include <exception>
 #include <functional>
 #include "BoardKind.h"
+#include "CommandGate.h"
 #include "PollHooks.h"
 #include "PollTable.h"
 
@@ -24,9 +25,15 @@ struct TPollViews {
   TGraphHooks *GraphHooks = nullptr;
 };
 
-// A stop takes the board from any other command: what that command has not yet sent is
-// dropped, and so are the commands waiting their turn.
-enum class TCommandKind { Ordinary, Stop };
+// The board: its kind (None until identified) and version texts.
+struct TBoardIdentity {
+  TBoardKind Kind = TBoardKind::None;
+  QByteArray VersionText;
+  QString ControllerVersionText;
+};
+
+// How long a waited request waits for its answer, in milliseconds.
+constexpr uint32_t ReplyTimeout = 1200;
 
 class TBoardAccess {
 public:
@@ -36,8 +43,8 @@ public:
   // EEvalError("The board does not respond!") (TransferDatagram always; SendCommand and
   // SendCommandBytes when RaiseOnTimeout) after sending nothing further and resuming the poll
   // cycle. After a successful return, ReplyFrame/ReplyValue hold that request's own answer.
-  virtual bool SendCommand(uint8_t Address, uint8_t Command, uint8_t Type, uint8_t Motor, int32_t Value,
-                           bool Wait, bool RaiseOnTimeout) = 0;
+  virtual bool SendCommand(uint8_t Address, uint8_t Command, uint8_t Type, uint8_t Motor, int32_t Value, bool Wait,
+                           bool RaiseOnTimeout) = 0;
   virtual bool SendCommandBytes(uint8_t Address, uint8_t Command, uint8_t Type, uint8_t Motor,
                                 const std::array<uint8_t, 4> &Bytes, bool Wait, bool RaiseOnTimeout) = 0;
   virtual void SendDatagram(uint8_t B0, uint8_t B1, uint8_t B2, uint8_t B3) = 0;
@@ -48,20 +55,18 @@ public:
   // One command at a time (TPollingPause below opens and ends one). A command started by
   // another handler while one holds the board is run again, whole, after it ends, in the order
   // given; a stop ends the running command after the exchange in flight and runs next. A
-  // command triggered before a stop (TriggeredAt: the stop count when its button went down) is
-  // not run. Primitives used by a running command after a stop was asked for end it (EAbort).
-  virtual void BeginCommand(TCommandKind Kind, uint32_t TriggeredAt) = 0;
-  virtual void EndCommand(bool Failed) = 0;
-  virtual uint32_t StopCount() const = 0;
+  // command triggered before a stop (the gate's stop count when its button went down) is not
+  // run. Primitives used by a running command after a stop was asked for end it (EAbort).
+  virtual TCommandGate &Commands() = 0;
 
-  // The last reply read from the port, and its bytes 4..7.
+  // The last reply read from the port, and its value bytes 4..7.
   virtual const std::array<uint8_t, 9> &ReplyFrame() const = 0;
-  virtual const std::array<uint8_t, 4> &ReplyValue() const = 0;
+  std::array<uint8_t, 4> ReplyValue() const {
+    const auto &frame = ReplyFrame();
+    return {frame[4], frame[5], frame[6], frame[7]};
+  }
 
-  // The board: its kind (None until identified) and version texts.
-  virtual TBoardKind BoardKind() const = 0;
-  virtual QByteArray BoardVersionText() const = 0;
-  virtual QString ControllerVersionText() const = 0;
+  virtual const TBoardIdentity &Identity() const = 0;
 
   // One row of the poll table by its index (PollTable.h names the indices): windows register
   // their display controls and handlers at creation and switch page filters when shown or closed.
@@ -86,14 +91,15 @@ public:
 class TPollingPause {
 public:
   explicit TPollingPause(TBoardAccess &Board, TCommandKind Kind = TCommandKind::Ordinary)
-      : TPollingPause(Board, Kind, Board.StopCount()) {}
+      : TPollingPause(Board, Kind, Board.Commands().StopCount()) {}
   TPollingPause(TBoardAccess &Board, TCommandKind Kind, uint32_t TriggeredAt)
       : Board(Board), Exceptions(std::uncaught_exceptions()) {
-    Board.BeginCommand(Kind, TriggeredAt);
+    Board.Commands().Begin(Kind, TriggeredAt);
   }
-  ~TPollingPause() { Board.EndCommand(std::uncaught_exceptions() > Exceptions); }
+  ~TPollingPause() { Board.Commands().End(std::uncaught_exceptions() > Exceptions); }
   TPollingPause(const TPollingPause &) = delete;
   TPollingPause &operator=(const TPollingPause &) = delete;
+
 private:
   TBoardAccess &Board;
   int Exceptions;

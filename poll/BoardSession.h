@@ -11,7 +11,7 @@
 #include "BoardAccess.h"
 #include "BoardFaces.h"
 #include "CommandGate.h"
-#include "LineResync.h"
+#include "LineStep.h"
 #include "PollRouter.h"
 
 class TComm32;
@@ -26,7 +26,6 @@ public:
   ~TBoardSession() override;
 
   static constexpr int PollMessage = 1025;  // QEvent type of the poll cycle's message
-  static constexpr uint32_t ReplyTimeout = 1200, WatchdogTimeout = 2000;
 
   // --- Connection ------------------------------------------------------------------------
   // Opens the port named by the entry's first field; throws EEvalError saying why it failed.
@@ -45,14 +44,9 @@ public:
   void TransferDatagram(uint8_t B0, uint8_t B1, uint8_t B2, uint8_t B3) override;
   void PausePolling() override;
   void ResumePolling() override;
-  void BeginCommand(TCommandKind Kind, uint32_t TriggeredAt) override { Commands.Begin(Kind, TriggeredAt); }
-  void EndCommand(bool Failed) override { Commands.End(Failed); }
-  uint32_t StopCount() const override { return Commands.StopCount(); }
+  TCommandGate &Commands() override { return Gate; }
   const std::array<uint8_t, 9> &ReplyFrame() const override { return Cycle.ReplyFrame; }
-  const std::array<uint8_t, 4> &ReplyValue() const override { return Cycle.ReplyValue; }
-  TBoardKind BoardKind() const override { return Identity.Kind; }
-  QByteArray BoardVersionText() const override { return Identity.VersionText; }
-  QString ControllerVersionText() const override { return Identity.ControllerVersionText; }
+  const TBoardIdentity &Identity() const override { return Board; }
   PollEntry &Entry(int Index) override { return Router.Table.at(size_t(Index)); }
   TPollViews &Views() override { return Router.Views; }
   void AddLogHooks(TLogHooks *Hooks) override { Router.AddLogHooks(Hooks); }
@@ -64,20 +58,17 @@ public:
   // What the link and the cycle are doing, for tests and benchmarks.
   struct TCycleState {
     bool PollingEnabled = true;
-    bool ReplyReceived = true;       // the last request's reply was taken, or given up
-    bool CommandAnswered = false;    // the last request was answered
-    bool RequestOutstanding = false; // a request went out and its reply has not been taken
-    bool ReplyRejected = false;      // the reply to the last request did not fit it
+    bool ReplyReceived = true;     // the last request's reply was taken, or given up
+    bool CommandAnswered = false;  // the last request was answered
+    bool ReplyRejected = false;    // the reply to the last request did not fit it
     bool BoardIdentified = false;
-    bool DetectionRunning = false;   // StartDetection's wait: the cycle must not start inside it
-    bool RestartPending = false;     // the cycle starts again at its first row
+    bool DetectionRunning = false;  // StartDetection's wait: the cycle must not start inside it
+    bool RestartPending = false;    // the cycle starts again at its first row
     bool TimerBusy = false;
-    uint8_t LastCommand = 0;         // command number of the last request sent
     uint32_t LastRequestTick = 0;
-    int DiscardedReplies = 0;        // since the port was opened
-    int OpenError = 0;               // system error code of the last Open
+    int DiscardedReplies = 0;  // since the port was opened
+    int OpenError = 0;         // system error code of the last Open
     std::array<uint8_t, 9> ReplyFrame{};
-    std::array<uint8_t, 4> ReplyValue{};
   };
   const TCycleState &State() const { return Cycle; }
   TComm32 *const Comm32;
@@ -105,29 +96,15 @@ protected:
   void customEvent(QEvent *e) override;
 
 private:
-  void PostPollMessage();
   void Identify();
-  void TimeoutActions();
-  void StartResync();
-  void WaitForQuietLine();
   [[noreturn]] void FailNoAnswer();
-  void TakeLateVersionReply();
-  void TakeReply(const std::array<uint8_t, 9> &Frame);
-  void LoseStep();
-  void EnsureInStep();
-  void SendPollRequest();
-  void Guard(const std::function<void()> &handler);
-
-  struct TBoardIdentity {
-    TBoardKind Kind = TBoardKind::None;
-    QByteArray VersionText;
-    QString ControllerVersionText;
-  };
+  void TakeVersion(const BoardFrame &Frame);
+  void TakeReply(const BoardFrame &Frame);
 
   TCycleState Cycle;
-  TBoardIdentity Identity;
+  TBoardIdentity Board;
   TPollRouter Router;
   QTimer *TimerActions;
-  TLineResync Resync;
-  TCommandGate Commands;
+  TLineStep Step;
+  TCommandGate Gate;
 };

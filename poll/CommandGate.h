@@ -9,7 +9,10 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include "BoardAccess.h"
+
+// A stop takes the board from any other command: what that command has not yet sent is
+// dropped, and so are the commands waiting their turn.
+enum class TCommandKind { Ordinary, Stop };
 
 class TCommandGate {
 public:

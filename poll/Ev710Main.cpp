@@ -163,7 +163,7 @@ void TFormMain::ConnectHandlers() {
             Guarded(this, [this, button = button, handler = handler] { (this->*handler)(button); }));
 
   for (QPushButton *go : {BtnGo1, BtnGo2, BtnGo3, BtnGoAll})
-    connect(go, &QPushButton::pressed, this, [this, go] { GoPressedAt[go] = Session->StopCount(); });
+    connect(go, &QPushButton::pressed, this, [this, go] { GoPressedAt[go] = Session->Commands().StopCount(); });
 
   const std::pair<QComboBox *, Handler> rampModes[] = {
       {CbRampMode1, &TFormMain::CbRampMode1Change},

@@ -114,7 +114,7 @@ private:
   // The session's stop count when each Go button last went down: a Go whose click comes after
   // a stop that followed its press (a mnemonic clicks 100 ms after the key) is not run.
   QHash<QObject *, uint32_t> GoPressedAt;
-  uint32_t GoTrigger(QObject *button) const { return GoPressedAt.value(button, Session->StopCount()); }
+  uint32_t GoTrigger(QObject *button) const { return GoPressedAt.value(button, Session->Commands().StopCount()); }
 
   THint95 *Hint95 = nullptr;
   TStatusLine *Status = nullptr;

@@ -95,6 +95,6 @@ void TFormMain::BtnQVR515Click() { ShowToolWindow(Windows.FormQVR51x); }
 void TFormMain::BtnQVR550Click() { ShowToolWindow(Windows.FormQVR550); }
 void TFormMain::BtnQVR730Click() { ShowToolWindow(Windows.FormQVR730); }
 void TFormMain::BtnBoardClick() {
-  if (Session->BoardKind() == TBoardKind::NewerDrivers) ShowToolWindow(Windows.FormBoard);
-  else if (Session->BoardKind() == TBoardKind::OlderDrivers) ShowToolWindow(Windows.FormBoard51x);
+  if (Session->Identity().Kind == TBoardKind::NewerDrivers) ShowToolWindow(Windows.FormBoard);
+  else if (Session->Identity().Kind == TBoardKind::OlderDrivers) ShowToolWindow(Windows.FormBoard51x);
 }

@@ -33,7 +33,7 @@ void TFormMain::SaveSetupTo(const QString &path) { setup::SaveSetupFile(path, se
 
 // The whole file is parsed before the board is read: a refused file (with its line) reads nothing.
 void TFormMain::LoadSetupFrom(const QString &path) {
-  const setup::BoardSetup file = setup::LoadSetupFile(path, Board().BoardKind());
+  const setup::BoardSetup file = setup::LoadSetupFile(path, Board().Identity().Kind);
   const setup::BoardSetup onBoard = setup::ReadSetup(Board());
   auto *compare = new TFormSetupCompare(Board(), onBoard, file, QFileInfo(path).fileName(), this);
   compare->setWindowModality(Qt::WindowModal);

@@ -61,11 +61,11 @@ void TPollRouter::FeedGraph(int Value) {
   if (!graph || Index < PollRow::FirstMotorRegister || Index >= PollRow::FirstGlobal) return;
   const int motor = (Index - PollRow::FirstMotorRegister) / 16;
   switch ((Index - PollRow::FirstMotorRegister) % 16) {
-  case ctl::X_ACTUAL: graph->SetPositionSample(Value, motor); break;
-  case ctl::V_ACTUAL: graph->SetVelocitySample(Value, motor); break;
-  case ctl::V_TARGET: graph->SetTargetVelocitySample(Value, motor); break;
-  case ctl::A_ACTUAL: graph->SetAccelerationSample(Value, motor); break;
-  default: break;
+    case ctl::X_ACTUAL: graph->SetPositionSample(Value, motor); break;
+    case ctl::V_ACTUAL: graph->SetVelocitySample(Value, motor); break;
+    case ctl::V_TARGET: graph->SetTargetVelocitySample(Value, motor); break;
+    case ctl::A_ACTUAL: graph->SetAccelerationSample(Value, motor); break;
+    default: break;
   }
 }
 
@@ -81,14 +81,45 @@ void TPollRouter::CallHandler(const PollEntry &e, const std::array<uint8_t, 9> &
 void TPollRouter::Advance(bool Restart) {
   if (Index == PollRow::Last || Restart) return CycleStartsAt(PollRow::ControllerVersion);
   for (;;) {
-    if (Index == PollRow::Last) CycleStartsAt(PollRow::ControllerVersion);
-    else ++Index;
+    if (Index == PollRow::Last)
+      CycleStartsAt(PollRow::ControllerVersion);
+    else
+      ++Index;
     const int filter = Table[size_t(Index)].PageFilter;
     if (filter == -1 || (Views.EditorShown && filter == Views.EditorPage) || Logged(Index)) return;
   }
 }
 
-void TPollRouter::RestartAtFirstMotorRegister() { CycleStartsAt(PollRow::FirstMotorRegister); }
+TPollRequest TPollRouter::NextRequest(TBoardKind Kind) {
+  using namespace PollRow;
+  auto code = [this] { return Table[size_t(Index)].Datagram; };
+  auto driverParameter = [&](int motor) { return TPollRequest{TPollRequest::DriverParameter, code(), uint8_t(motor)}; };
+  auto jumpByBoard = [&] {
+    if (Kind == TBoardKind::OlderDrivers)
+      Index = OlderDriver;
+    else if (Kind == TBoardKind::Qvr550)
+      Index = Qvr550Driver;
+  };
+  const int i = Index;
+  if (i >= NewerDriverSelected && i <= NewerDriverLast) {
+    jumpByBoard();
+    return driverParameter(Views.SelectedMotor);
+  }
+  if (i >= NewerDriverPairs && i < NewerDriverSelected) {
+    jumpByBoard();
+    return driverParameter((i - NewerDriverPairs) / 2);
+  }
+  if (i >= Encoder && i <= EncoderLast) return {TPollRequest::EncoderTransfer, code()};
+  const bool qvr550Row = i >= Qvr550Driver && i <= Last;
+  const bool olderRow = i >= OlderDriver && i <= OlderDriverLast;
+  if ((qvr550Row && Kind != TBoardKind::Qvr550) || (olderRow && Kind != TBoardKind::OlderDrivers))
+    CycleStartsAt(FirstMotorRegister);
+  else if (qvr550Row)
+    return driverParameter(Views.SelectedMotor);
+  else if (olderRow)
+    return driverParameter((i - OlderDriver) / 2);
+  return {TPollRequest::Datagram, code()};
+}
 
 void TPollRouter::CycleStartsAt(int Row) {
   Index = Row;

@@ -9,6 +9,13 @@
 #include "BoardAccess.h"
 #include "LogLine.h"
 
+// What the cycle sends to ask for a row.
+struct TPollRequest {
+  enum TKind { Datagram, DriverParameter, EncoderTransfer } Kind;
+  uint8_t Code;       // the datagram's address, or the parameter or encoder register number
+  uint8_t Motor = 0;  // of a driver parameter
+};
+
 class TPollRouter {
 public:
   using ErrorReport = std::function<void(const QString &Text)>;
@@ -29,7 +36,9 @@ public:
   // The next row the page filters admit or the log takes; after the last row, or at a restart,
   // the cycle begins again at the controller version, whatever its filter.
   void Advance(bool Restart);
-  void RestartAtFirstMotorRegister();
+  // The request for the row Index on a board of this kind. Driver rows the board does not have
+  // jump to its own driver rows, or restart the cycle at the first motor register.
+  TPollRequest NextRequest(TBoardKind Kind);
 
 private:
   int RouteControllerReply(const PollEntry &e, const std::array<uint8_t, 9> &Reply);

@@ -237,7 +237,7 @@ std::vector<PlannedWrite> PlanWrites(TBoardKind boardKind, const QMap<QString, i
 
 BoardSetup ReadSetup(TBoardAccess &board) {
   BoardSetup s;
-  s.BoardKind = board.BoardKind();
+  s.BoardKind = board.Identity().Kind;
   TPollingPause pause(board);
   ValueMap read;
   auto take = [&read](const ValueMap &v) { read.insert(v); };
@@ -253,7 +253,7 @@ BoardSetup ReadSetup(TBoardAccess &board) {
 }
 
 QMap<QString, int> ReadSetupValues(TBoardAccess &board, const QStringList &names) {
-  const TBoardKind kind = board.BoardKind();
+  const TBoardKind kind = board.Identity().Kind;
   ValueMap wanted;
   for (const QString &name : names) {
     const SetupItem *item = FindSetupItem(kind, name);
@@ -272,10 +272,10 @@ QMap<QString, int> ReadSetupValues(TBoardAccess &board, const QStringList &names
 }
 
 ApplyReport ApplySetup(TBoardAccess &board, const BoardSetup &setup, const SetupProgress &progress) {
-  if (setup.BoardKind != board.BoardKind()) {
+  if (setup.BoardKind != board.Identity().Kind) {
     ApplyReport r;
     r.Error = QStringLiteral("The setup is for the %1 board, this is the %2 board.")
-                  .arg(BoardKindName(setup.BoardKind), BoardKindName(board.BoardKind()));
+                  .arg(BoardKindName(setup.BoardKind), BoardKindName(board.Identity().Kind));
     for (const SetupItem *item : ItemsOf(setup)) r.NotWritten << item->Name;
     return r;
   }
@@ -290,7 +290,7 @@ ApplyReport ApplySetup(TBoardAccess &board, const BoardSetup &setup, const Setup
 }
 
 ApplyReport WriteSetupValues(TBoardAccess &board, const QMap<QString, int> &values, const SetupProgress &progress) {
-  const TBoardKind kind = board.BoardKind();
+  const TBoardKind kind = board.Identity().Kind;
   ValueMap named;
   for (const auto &[name, value] : values.asKeyValueRange()) {
     const SetupItem *item = FindSetupItem(kind, name);

@@ -165,7 +165,7 @@ bool SaveEditorPages(TFormAdvanced &editor, const QDir &dir) {
 const QStringList DriverWindows = {QStringLiteral("TFormQVR533"), QStringLiteral("TFormQVR550")};
 
 bool SaveDriverPages(TFormMain &main, const QDir &dir) {
-  const TBoardKind kind = main.Board().BoardKind();
+  const TBoardKind kind = main.Board().Identity().Kind;
   if (kind != TBoardKind::NewerDrivers && kind != TBoardKind::Qvr550) return true;
   QWidget *w = nullptr;
   for (QWidget *top : QApplication::topLevelWidgets())
@@ -203,7 +203,7 @@ QWidget *TopLevel(const QString &name) {
 
 // The encoder, older-driver and board windows of the open board, shown with values set and live.
 void ShowBoardToolWindows(TFormMain &main, const QString &port) {
-  const TBoardKind kind = main.Board().BoardKind();
+  const TBoardKind kind = main.Board().Identity().Kind;
   if (kind == TBoardKind::NewerDrivers) {
     QWidget *encoder = TopLevel(QStringLiteral("TFormQVR730"));
     encoder->show();
@@ -230,7 +230,7 @@ void ShowBoardToolWindows(TFormMain &main, const QString &port) {
   RunEventsFor(LiveValuesWaitMs / 2);
 }
 void ShowSetupComparison(TFormMain &main, const QDir &dir) {
-  if (main.Board().BoardKind() != TBoardKind::NewerDrivers) return;
+  if (main.Board().Identity().Kind != TBoardKind::NewerDrivers) return;
   const QString path = dir.filePath(QStringLiteral("saved.qvrsetup"));
   RunGuarded(&main, [&] {
     main.SaveSetupTo(path);

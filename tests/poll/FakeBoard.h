@@ -1,6 +1,7 @@
 #pragma once
 // A board access that records what a tool window asks of it and answers every waited request
 // with Reply, for tests of a window's wiring without a port.
+#include <QObject>
 #include <QStringList>
 #include "BoardAccess.h"
 
@@ -8,7 +9,9 @@ struct FakeBoard : TBoardAccess {
   QStringList Sent;  // "T 00 0005DC" transfers, "C 6 180 0 0" commands
   int Pauses = 0, Resumes = 0;
   std::array<uint8_t, 9> Frame{};
-  std::array<uint8_t, 4> Value{};
+  TBoardIdentity Board{TBoardKind::NewerDrivers, "710V2.05", QStringLiteral("QVR710 V2.05")};
+  QObject GateContext;
+  TCommandGate Gate{&GateContext, [this] { PausePolling(); }, [this] { ResumePolling(); }};
   TPollTable Table = InitialPollTable();
   TPollViews PollViews;
 
@@ -27,14 +30,9 @@ struct FakeBoard : TBoardAccess {
   }
   void PausePolling() override { ++Pauses; }
   void ResumePolling() override { ++Resumes; }
-  void BeginCommand(TCommandKind, uint32_t) override { PausePolling(); }
-  void EndCommand(bool) override { ResumePolling(); }
-  uint32_t StopCount() const override { return 0; }
+  TCommandGate &Commands() override { return Gate; }
   const std::array<uint8_t, 9> &ReplyFrame() const override { return Frame; }
-  const std::array<uint8_t, 4> &ReplyValue() const override { return Value; }
-  TBoardKind BoardKind() const override { return TBoardKind::NewerDrivers; }
-  QByteArray BoardVersionText() const override { return "710V2.05"; }
-  QString ControllerVersionText() const override { return QStringLiteral("QVR710 V2.05"); }
+  const TBoardIdentity &Identity() const override { return Board; }
   PollEntry &Entry(int Index) override { return Table.at(size_t(Index)); }
   TPollViews &Views() override { return PollViews; }
   void AddLogHooks(TLogHooks *) override {}

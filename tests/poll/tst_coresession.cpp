@@ -22,7 +22,7 @@ private slots:
     session.Open(QString::fromStdString(board.DevicePath()));
     session.StartDetection();
     session.StartPolling();
-    QTRY_COMPARE(session.BoardKind(), TBoardKind::NewerDrivers);
+    QTRY_COMPARE(session.Identity().Kind, TBoardKind::NewerDrivers);
     QTRY_COMPARE(xActual, QStringLiteral("1234"));
 
     {

@@ -49,11 +49,11 @@ private slots:
   // looks the same to the frame rules but names no board.
   void otherCommandsLeaveTheVersionText() {
     TBoardSession *m = s.Main->Session;
-    const QByteArray version = m->BoardVersionText();
+    const QByteArray version = m->Identity().VersionText;
     QVERIFY(version.startsWith("710"));
     QVERIFY(m->SendCommand(1, 64, 0, 0, 1, true, true));
     QVERIFY(BoardReply{m->ReplyFrame()}.IsVersion());
-    QCOMPARE(m->BoardVersionText(), version);
+    QCOMPARE(m->Identity().VersionText, version);
   }
 
   void silentBoardTimesOut() {

@@ -124,7 +124,7 @@ private slots:
     MainSession::Board(qPrintable(port))->WithModel([&](sim::BoardModel &m) { m.SetVersionText(version.toStdString()); });
     s.Open(qPrintable(port));
     QVERIFY(s.WaitActive());
-    QTEST(int(s.Main->Session->BoardKind()), "kind");
+    QTEST(int(s.Main->Session->Identity().Kind), "kind");
     const QString board = QStringLiteral("QVR710+%1-EVAL").arg(family);
     QCOMPARE(s.Text("StaticInfo2"), board + QStringLiteral(" board detected!"));
     QCOMPARE(QApplication::applicationName(), board);
@@ -215,7 +215,7 @@ private slots:
     QTRY_COMPARE(s.Text("StaticXAct1"), QStringLiteral("-1"));
     QTRY_COMPARE(s.Text("StaticVAct2"), QStringLiteral("-2048"));
     QTRY_COMPARE(s.Text("StaticVTarget3"), QStringLiteral("-1"));
-    QCOMPARE(s.Main->Session->ControllerVersionText(), QStringLiteral("QVR710 V2.05"));
+    QCOMPARE(s.Main->Session->Identity().ControllerVersionText, QStringLiteral("QVR710 V2.05"));
     board->WithModel([](sim::BoardModel &m) {
       auto &c = m.Controller();
       c.WriteRegister(0, 0, 0);
@@ -362,7 +362,7 @@ private slots:
     // system woke late: then the cycle starts as after a prompt answer, also with one request.
     const QStringList prompt = QStringList{"V", "R73"} + start.mid(3);
     const QStringList sent = Requests(board).mid(0, start.size());
-    if (delayMs <= int(TBoardSession::ReplyTimeout) || sent.mid(0, prompt.size()) != prompt) QCOMPARE(sent, start);
+    if (delayMs <= int(ReplyTimeout) || sent.mid(0, prompt.size()) != prompt) QCOMPARE(sent, start);
     QVERIFY(s.WaitActive());
     const size_t seen = board->ReceivedFrames().size();
     QTRY_VERIFY(board->ReceivedFrames().size() > seen + 2 * size_t(NewerDriverCycle.size()));
@@ -503,7 +503,7 @@ private slots:
     s.Open("SIM1");
     QTRY_COMPARE_WITH_TIMEOUT(s.Text("StaticInfo1"), QStringLiteral("The board does not respond."), 5000);
     QVERIFY(!looksLive());
-    QCOMPARE(s.Main->Session->BoardKind(), TBoardKind::None);
+    QCOMPARE(s.Main->Session->Identity().Kind, TBoardKind::None);
   }
 
   // The tool windows grey their live values too, after Close and while the board is silent, and

@@ -140,7 +140,7 @@ private slots:
     s.OpenFresh(port.constData());
     TBoardAccess &board = s.Access();
     BoardSetup setup = ReadSetup(board);
-    QCOMPARE(*ParseSetupText(SetupText(setup), board.BoardKind()).Setup, setup);
+    QCOMPARE(*ParseSetupText(SetupText(setup), board.Identity().Kind).Setup, setup);
     QCOMPARE(SetupText(setup).contains("[driver"), !driverItem.isEmpty());
     if (!driverItem.isEmpty()) setup.Values[driverItem] = 33;
     sim::SimulatedBoard *sim = MainSession::Board(port.constData());
