@@ -154,9 +154,8 @@ void TRamTablePage::BtnReadRAMClick() {
   TPollingPause pause(Board);
   ProgressRAMTable->setValue(0);
   for (int pair = 0; pair < RamPairCount; ++pair) {
-    Board.TransferDatagram(ctl::RamPairAddress(pair, true), 0, 0, 0);
-    const auto &reply = Board.ReplyValue();
-    const ctl::RamPair words = ctl::DecodeRamPair(reply[1], reply[2], reply[3]);
+    const ctl::DataBytes reply = Board.ReadDatagram(ctl::RamPairAddress(pair, true));
+    const ctl::RamPair words = ctl::DecodeRamPair(reply[0], reply[1], reply[2]);
     SetCellText(2 * pair, RamWordText(words.EvenWord));
     SetCellText(2 * pair + 1, RamWordText(words.OddWord));
     ShowProgress(pair + 1, 2);

@@ -123,9 +123,8 @@ Report StatusCommand(ToolBoard &board) {
     QJsonObject values;
     QStringList texts;
     for (const Shown &s : shown) {
-      access.TransferDatagram(MotorRegisterAddress(motor, s.Index, true), 0, 0, 0);
-      const auto &r = access.ReplyValue();
-      const int value = DecodeMotorValue(s.Index, r[1], r[2], r[3]);
+      const DataBytes r = access.ReadDatagram(MotorRegisterAddress(motor, s.Index, true));
+      const int value = DecodeMotorValue(s.Index, r[0], r[1], r[2]);
       values[QLatin1String(s.Name)] = value;
       texts << QStringLiteral("%1 %2").arg(QLatin1String(s.Name)).arg(value);
     }

@@ -175,12 +175,6 @@ Target Resolve(TBoardKind boardKind, QString name, bool driversOnly) {
   return t;
 }
 
-DataBytes ReadRegister(TBoardAccess &board, uint8_t address) {
-  board.TransferDatagram(address, 0, 0, 0);
-  const auto &reply = board.ReplyValue();
-  return {reply[1], reply[2], reply[3]};
-}
-
 QString ValueText(const Target &t, int value) {
   if (t.Item) return setup::SetupValueText(*t.Item, value);
   return t.Live->Field->Hex ? IntToHex(uint32_t(value), 6) : QString::number(value);
@@ -202,7 +196,8 @@ Report Get(ToolBoard &board, const QStringList &names, bool driversOnly) {
   for (const Target &t : targets) {
     if (t.Item && !items.contains(t.Item->Name))
       throw ToolFailure{ExitBoardFailed, QStringLiteral("%1 is not in use in the chopper mode the board runs.").arg(t.Item->Name)};
-    const int value = t.Item ? items[t.Item->Name] : t.Live->Field->Decode(ReadRegister(board.Session, t.Live->Address(true)));
+    const int value =
+        t.Item ? items[t.Item->Name] : t.Live->Field->Decode(board.Session.ReadDatagram(t.Live->Address(true)));
     json[t.Name()] = value;
     lines << QStringLiteral("%1 = %2").arg(t.Name(), ValueText(t, value));
   }
@@ -239,7 +234,7 @@ void WriteDirect(TBoardAccess &board, const std::vector<std::pair<Target, int>> 
         sent = true;
         board.SendCommand(1, BoardCommandNumber::SetParameter, t.SetOnly->Param, t.SetOnly->MotorIndex, t.SetOnly->Code(value), true, true);
       } else {
-        const DataBytes held = t.Live->Field->ReadFirst ? ReadRegister(board, t.Live->Address(true)) : DataBytes{};
+        const DataBytes held = t.Live->Field->ReadFirst ? board.ReadDatagram(t.Live->Address(true)) : DataBytes{};
         const DataBytes data = t.Live->Field->Compose(held, value);
         sent = true;
         board.TransferDatagram(t.Live->Address(false), data[0], data[1], data[2]);

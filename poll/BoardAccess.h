@@ -66,6 +66,14 @@ public:
     return {frame[4], frame[5], frame[6], frame[7]};
   }
 
+  // Transfers a read datagram (the address with its read bit) and returns the three data bytes
+  // of the answer.
+  std::array<uint8_t, 3> ReadDatagram(uint8_t Address) {
+    TransferDatagram(Address, 0, 0, 0);
+    const auto &frame = ReplyFrame();
+    return {frame[5], frame[6], frame[7]};
+  }
+
   virtual const TBoardIdentity &Identity() const = 0;
 
   // One row of the poll table by its index (PollTable.h names the indices): windows register

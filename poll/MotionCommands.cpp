@@ -14,9 +14,7 @@ void WriteMotorRegister(TBoardAccess &board, int motor, int index, const DataByt
 }
 
 DataBytes ReadMotorRegister(TBoardAccess &board, int motor, int index) {
-  board.TransferDatagram(MotorRegisterAddress(motor + 1, index, true), 0, 0, 0);
-  const auto &reply = board.ReplyValue();
-  return {reply[1], reply[2], reply[3]};
+  return board.ReadDatagram(MotorRegisterAddress(motor + 1, index, true));
 }
 
 // Reads the ramp mode register and writes it back with only the ramp mode replaced.

@@ -25,12 +25,6 @@ struct Unit {
 
 SetupRequest DatagramRequest(uint8_t address, const DataBytes &b) { return {true, {address, b[0], b[1], b[2]}}; }
 
-DataBytes TransferRead(TBoardAccess &board, uint8_t address) {
-  board.TransferDatagram(address, 0, 0, 0);
-  const auto &reply = board.ReplyValue();
-  return {reply[1], reply[2], reply[3]};
-}
-
 int32_t GetParameter(TBoardAccess &board, uint8_t param, uint8_t motor) {
   board.SendCommand(1, BoardCommandNumber::GetParameter, param, motor, 0, true, true);
   const auto &v = board.ReplyValue();
@@ -50,7 +44,7 @@ Unit RegisterUnit(const RegisterDef &def, int set, int motor) {
   u.KeepsOthers = !all.isEmpty();
   all = u.Names + all;
   u.Read = [&def, set, all](TBoardAccess &board) {
-    const std::vector<int> v = def.Decode(TransferRead(board, RegisterAddress(set, def.Index, true)));
+    const std::vector<int> v = def.Decode(board.ReadDatagram(RegisterAddress(set, def.Index, true)));
     ValueMap out;
     for (int i = 0; i < all.size(); ++i) out[all[i]] = v[size_t(i)];
     return out;
@@ -67,7 +61,7 @@ Unit RamPairUnit(int pair) {
   const QString even = RamWordName(2 * pair), odd = RamWordName(2 * pair + 1);
   return {{even, odd}, false,
           [=](TBoardAccess &board) {
-            const DataBytes b = TransferRead(board, RamPairAddress(pair, true));
+            const DataBytes b = board.ReadDatagram(RamPairAddress(pair, true));
             const RamPair words = DecodeRamPair(b[0], b[1], b[2]);
             return ValueMap{{even, words.EvenWord}, {odd, words.OddWord}};
           },
